@@ -1,0 +1,23 @@
+# ks_module(NAME [DIR dir] [NORECURSE] [DEPS ...]): a static library ks_NAME
+# from every .cpp below DIR (default src/NAME). Headers are included as
+# "layer/file.h" from src/.
+set(KS_MODULES "" CACHE INTERNAL "")
+function(ks_module name)
+  cmake_parse_arguments(M "NORECURSE" "DIR" "DEPS" ${ARGN})
+  if(NOT M_DIR)
+    set(M_DIR src/${name})
+  endif()
+  if(M_NORECURSE)
+    file(GLOB srcs CONFIGURE_DEPENDS ${M_DIR}/*.cpp)
+  else()
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${M_DIR}/*.cpp)
+  endif()
+  if(NOT srcs)
+    set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(ks_${name} STATIC ${srcs})
+  target_include_directories(ks_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(ks_${name} PUBLIC ${M_DEPS})
+  ks_warnings(ks_${name})
+  set(KS_MODULES ${KS_MODULES} ks_${name} CACHE INTERNAL "")
+endfunction()

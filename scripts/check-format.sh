@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Fails when any C++ source differs from what clang-format makes of it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mapfile -t files < <(git ls-files '*.cpp' '*.h' 2>/dev/null)
+[ ${#files[@]} -eq 0 ] && exit 0
+clang-format --dry-run -Werror "${files[@]}"
