@@ -1,12 +1,62 @@
-// kestrelscan-cli: the headless front end.
+// kestrelscan-cli: the headless front end. Global options come before the
+// command name; each command parses its own arguments.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "command.h"
+
+namespace {
+
+void print_help() {
+  std::puts("usage: kestrelscan-cli [--home DIR] COMMAND [ARGS...]\n");
+  std::puts("The application folder is DIR, else $KESTRELSCAN_HOME, else the executable's");
+  std::puts("folder when it holds kestrelscan.ini, else ~/.local/share/kestrelscan.\n");
+  std::puts("commands:");
+  auto cmds = ks::cli::commands();
+  std::sort(cmds.begin(), cmds.end(),
+            [](const auto& a, const auto& b) { return std::strcmp(a.name, b.name) < 0; });
+  for (const auto& c : cmds) std::printf("  %-44s %s\n", c.usage, c.summary);
+  std::puts("\n'kestrelscan-cli COMMAND --help' shows a command's usage.");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::puts("usage: kestrelscan-cli [--home DIR] COMMAND ...");
-    return argc < 2 ? 2 : 0;
+  ks::cli::Context ctx;
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--home") {
+      if (i + 1 >= argc) return ks::cli::usage_error("--home needs a folder");
+      ctx.home = argv[++i];
+    } else if (a.rfind("--home=", 0) == 0) {
+      ctx.home = a.substr(7);
+    } else if (a == "--help" || a == "-h" || a == "help") {
+      print_help();
+      return ks::cli::kExitOk;
+    } else if (!a.empty() && a[0] == '-') {
+      return ks::cli::usage_error("unknown option: " + a);
+    } else {
+      break;
+    }
   }
-  std::fprintf(stderr, "kestrelscan-cli: unknown command: %s\n", argv[1]);
-  return 2;
+  if (i >= argc) {
+    print_help();
+    return ks::cli::kExitUsage;
+  }
+  std::string name = argv[i];
+  std::vector<std::string> args(argv + i + 1, argv + argc);
+  for (const auto& c : ks::cli::commands()) {
+    if (name == c.name) {
+      if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        std::printf("usage: kestrelscan-cli %s\n%s\n", c.usage, c.summary);
+        return ks::cli::kExitOk;
+      }
+      return c.run(ctx, args);
+    }
+  }
+  return ks::cli::usage_error("unknown command: " + name + " (try --help)");
 }

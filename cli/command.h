@@ -1,0 +1,54 @@
+// The command table of kestrelscan-cli. Each command lives in its own file
+// cli/cmd_<name>.cpp and registers itself with a static Registrar:
+//
+//   static const ks::cli::Registrar reg{{"add", "add URL [--name NAME] [--group PATH]",
+//                                        "add a page", &run_add}};
+//
+// Arguments arrive as UTF-8 (as the terminal gives them); convert with
+// to_core() before they reach the core, and print core text with print_text().
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ks::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// What the global options before the command name set up.
+struct Context {
+  std::optional<std::string> home;  // --home DIR, as given (UTF-8)
+};
+
+using CommandFn = int (*)(Context& ctx, const std::vector<std::string>& args);
+
+struct Command {
+  const char* name;
+  const char* usage;    // e.g. "get PATH [KEY...]"
+  const char* summary;  // one line for `help`
+  CommandFn run;
+};
+
+void register_command(const Command& c);
+const std::vector<Command>& commands();
+
+struct Registrar {
+  explicit Registrar(const Command& c) { register_command(c); }
+};
+
+// One-line messages on stderr, "kestrelscan-cli: ..."; they return the exit
+// status to hand back, so `return usage_error("...")` reads naturally.
+int usage_error(std::string_view message);
+int failure(std::string_view message);
+
+// UTF-8 argument -> Shift_JIS core text; '?' for characters without a form.
+std::string to_core(std::string_view utf8);
+// Core (Shift_JIS) text -> stdout as UTF-8, or as raw bytes when `raw`.
+void print_text(std::string_view sjis, bool raw = false);
+void print_line(std::string_view sjis, bool raw = false);
+
+}  // namespace ks::cli
