@@ -1,0 +1,39 @@
+// Display names <-> folder names. A display name may hold any byte; the
+// eleven characters that folder names of the original platform cannot hold
+// ( \ / : , ; * ? " < > | ) and '%' are escaped as %hh / %%. Shift_JIS pairs
+// are copied whole, so a trail byte 0x5C or 0x7C is never escaped.
+// Decoding accepts only escapes that encoding makes; any other '%' leaves the
+// folder name shown as it is. Pure functions; any thread.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ks::store {
+
+// The longest path the store forms, in bytes without the terminating zero.
+inline constexpr std::size_t kMaxPathBytes = 260;
+// The longest display name, in bytes.
+inline constexpr std::size_t kMaxNameBytes = 260;
+
+bool is_forbidden_name_char(unsigned char c);
+
+// The folder name (without extension) for a display name; nullopt when the
+// encoded name is longer than `max_bytes` (the room left in the path).
+std::optional<std::string> encode_name(std::string_view display,
+                                       std::size_t max_bytes = kMaxPathBytes);
+
+struct DecodedName {
+  std::string label;     // what the tree shows
+  bool escaped = false;  // decoded cleanly and held at least one escape
+};
+// The display name for a folder name whose extension was already cut off.
+DecodedName decode_name(std::string_view folder_name);
+
+// Checks a name's extension without regard to ASCII case (".dat" matches
+// ".DAT"); `ext` is given in lower case with its dot.
+bool has_extension(std::string_view name, std::string_view ext);
+
+}  // namespace ks::store
