@@ -34,7 +34,14 @@ std::string env(const char* name) {
 }  // namespace
 
 std::optional<std::string> resolve_app_folder(std::optional<std::string_view> home_option) {
-  if (home_option && !home_option->empty()) return as_folder(std::string(*home_option));
+  if (home_option && !home_option->empty()) {
+    std::string h(*home_option);
+    // A relative --home names a folder below the current one, as a shell user expects.
+    if (h.front() != '/') {
+      if (char* cwd = ::getcwd(nullptr, 0)) h = std::string(cwd) + "/" + h, std::free(cwd);
+    }
+    return as_folder(h);
+  }
   if (std::string h = env("KESTRELSCAN_HOME"); !h.empty()) return as_folder(h);
   std::string exe = executable_folder();
   if (::access((exe + "/kestrelscan.ini").c_str(), F_OK) == 0) return as_folder(exe);
