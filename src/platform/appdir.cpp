@@ -38,7 +38,8 @@ std::optional<std::string> resolve_app_folder(std::optional<std::string_view> ho
     std::string h(*home_option);
     // A relative --home names a folder below the current one, as a shell user expects.
     if (h.front() != '/') {
-      if (char* cwd = ::getcwd(nullptr, 0)) h = std::string(cwd) + "/" + h, std::free(cwd);
+      char cwd[4096];
+      if (::getcwd(cwd, sizeof cwd)) h = std::string(cwd) + "/" + h;
     }
     return as_folder(h);
   }
