@@ -95,7 +95,7 @@ class ResponseParser {
   std::size_t chunk_data_bytes(std::string_view bytes);
   bool deliver(std::string_view body);
   bool inflate_input(std::string_view compressed);
-  bool flush_inflate_input(bool final_block);
+  bool flush_inflate_input();
 
   BodySink& sink_;
   bool error_response_;

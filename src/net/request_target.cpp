@@ -1,0 +1,91 @@
+#include "net/request_target.h"
+
+#include <cstdio>
+
+#include "net/net_error.h"
+#include "net/text_util.h"
+#include "platform/fs.h"
+#include "platform/punycode.h"
+#include "platform/sjis.h"
+#include "platform/url.h"
+
+namespace ks::net {
+
+namespace {
+
+bool is_path_safe(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  static constexpr std::string_view kSafe = ";/?:@&=+$,-_.!~*'()<>#%\"";
+  return c < 0x80 && kSafe.find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string_view url_to_fetch(const store::PageSettings& settings) {
+  return settings.kind == 4 ? settings.browse_url : settings.url;
+}
+
+std::string encode_request_path(std::string_view sjis_path, std::string_view extra) {
+  if (sjis_path.empty()) return std::string("/") + std::string(extra);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char ch : sjis_to_utf8(sjis_path)) {
+    auto c = static_cast<unsigned char>(ch);
+    if (is_path_safe(c)) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  if (out.size() + extra.size() <= kTargetFieldMax) out.append(extra);
+  return out;
+}
+
+std::string read_last_modified(std::string_view response_path) {
+  std::FILE* f = std::fopen(to_os_path(response_path).c_str(), "rb");
+  if (!f) return {};
+  std::string value;
+  char buffer[kPrevHeaderLineMax + 1];
+  for (int n = 0; n < kPrevHeaderLines && std::fgets(buffer, sizeof buffer, f); ++n) {
+    std::string_view line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.empty()) break;
+    if (istarts_with(line, "last-modified:")) {
+      std::string_view rest = line.substr(14);
+      while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+      value = std::string(rest.substr(0, kLastModifiedMax));
+      break;
+    }
+  }
+  std::fclose(f);
+  return value;
+}
+
+int prepare_request_target(const store::PageSettings& settings, const NetConfig& config,
+                           std::string_view url, std::string_view previous_response_path,
+                           RequestTarget& target) {
+  target = RequestTarget{};
+  target.current_url = std::string(url.substr(0, kTargetFieldMax));
+  if (target.current_url.empty()) return kNetNoUrl;
+
+  if (config.use_head && settings.dont_use_head == 0) {
+    target.last_modified = read_last_modified(previous_response_path);
+    target.conditional = !target.last_modified.empty();
+  }
+
+  target.via_proxy = uses_proxy(config, settings);
+  if (auto parts = crack_url(target.current_url)) {
+    target.secure = iequals(parts->scheme, "https");
+    target.port = parts->port != 0 ? parts->port : uint16_t{80};
+    target.request_path = encode_request_path(parts->path, parts->extra);
+    target.host = host_to_ascii(parts->host).substr(0, kTargetFieldMax);
+  } else {
+    target.request_path = "/";
+  }
+  target.lookup_name = target.via_proxy ? config.proxy_host : target.host;
+  return 0;
+}
+
+}  // namespace ks::net

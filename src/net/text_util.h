@@ -1,0 +1,53 @@
+// Small ASCII helpers for protocol text (header names, tokens). They compare
+// and trim ASCII only, so Shift_JIS bytes pass through untouched.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ks::net {
+
+inline char ascii_lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline bool iequals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
+}
+
+inline bool istarts_with(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);
+}
+
+// Position of the first occurrence of `needle` in `s`, any ASCII case.
+inline std::size_t ifind(std::string_view s, std::string_view needle) {
+  if (needle.size() > s.size()) return std::string_view::npos;
+  for (std::size_t i = 0; i + needle.size() <= s.size(); ++i) {
+    if (iequals(s.substr(i, needle.size()), needle)) return i;
+  }
+  return std::string_view::npos;
+}
+
+inline bool is_ascii_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+inline std::string_view trim_ascii(std::string_view s) {
+  while (!s.empty() && is_ascii_blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_ascii_blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// 0..15 for a hexadecimal digit, -1 otherwise.
+inline int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace ks::net

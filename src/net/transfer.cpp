@@ -1,0 +1,315 @@
+#include "net/transfer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "net/net_error.h"
+#include "net/request.h"
+#include "net/response_reader.h"
+#include "net/tls.h"
+#include "platform/fs.h"
+
+namespace ks::net {
+
+ReceivedCounters& received_counters() {
+  static ReceivedCounters counters;
+  return counters;
+}
+
+namespace {
+
+// A TLS write to a connection the server already closed would otherwise
+// kill the process with SIGPIPE (plain sends use MSG_NOSIGNAL instead).
+void ignore_sigpipe_once() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
+
+bool would_block(int err) {
+  return err == EAGAIN || err == EWOULDBLOCK || err == EINTR;
+}
+
+// The socket, closed on every path.
+class Socket {
+ public:
+  Socket() = default;
+  ~Socket() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+  bool open() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) return false;
+    int flags = ::fcntl(fd_, F_GETFL, 0);
+    return flags >= 0 && ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK) == 0;
+  }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+// The response file, closed on every path.
+class ResponseFile {
+ public:
+  explicit ResponseFile(const std::string& path) : f_(std::fopen(to_os_path(path).c_str(), "wb")) {}
+  ~ResponseFile() { close(); }
+  ResponseFile(const ResponseFile&) = delete;
+  ResponseFile& operator=(const ResponseFile&) = delete;
+  bool is_open() const { return f_ != nullptr; }
+  bool write(const char* data, std::size_t n) { return f_ && std::fwrite(data, 1, n, f_) == n; }
+  bool close() {
+    if (!f_) return true;
+    bool ok = std::fclose(f_) == 0;
+    f_ = nullptr;
+    return ok;
+  }
+
+ private:
+  std::FILE* f_;
+};
+
+class Transfer {
+ public:
+  explicit Transfer(const TransferParams& p)
+      : p_(p),
+        timeout_(p.config->timeout_seconds),
+        tls_available_(p.config->tls && p.config->tls->available()),
+        file_(p.response_path),
+        buffer_(kReceiveBlock) {}
+
+  TransferResult run();
+
+ private:
+  // Each step returns false when the transfer ends (error or stop).
+  bool connect();
+  bool tunnel();
+  bool send_all(std::string_view data);
+  bool read_connect_answer();
+  bool receive();
+  void close_connection();
+  bool store(const char* data, std::size_t n);
+
+  bool fail(int code) {
+    if (result_.net_error == 0) result_.net_error = code;
+    return false;
+  }
+  bool stop() {
+    result_.stopped = true;
+    return false;
+  }
+  // Maps a wait that did not end ready; returns false.
+  bool wait_failed(WaitResult w, int error_code) {
+    if (w == WaitResult::kStopped) return stop();
+    return fail(w == WaitResult::kTimeout ? kNetTimeout : error_code);
+  }
+  void tick(const Deadline& d) {
+    result_.elapsed_seconds = d.elapsed_seconds();
+    if (p_.progress) p_.progress->elapsed_seconds.store(result_.elapsed_seconds);
+  }
+
+  const TransferParams& p_;
+  const int timeout_;
+  const bool tls_available_;
+  TransferResult result_;
+  ResponseFile file_;
+  Socket socket_;
+  std::unique_ptr<TlsConnection> tls_;
+  std::vector<char> buffer_;
+  bool closed_by_server_ = false;
+};
+
+TransferResult Transfer::run() {
+  const RequestTarget& target = *p_.target;
+  const store::PageSettings& settings = *p_.settings;
+  auto steps = [&]() -> bool {
+    if (!file_.is_open()) return fail(kNetConnectFailed);
+    if (!socket_.open()) return fail(kNetSocketFailed);
+    if (!connect()) return false;
+    if (target.secure && target.via_proxy && tls_available_ && !tunnel()) return false;
+    if (target.secure) {
+      if (tls_available_) {
+        tls_ = std::make_unique<TlsConnection>(*p_.config->tls);
+        Deadline d(timeout_);
+        int err = tls_->handshake(socket_.fd(), target.host,
+                                  settings.enable_legacy_server_connect != 0, d, p_.stop);
+        result_.tls_error = tls_->last_error();
+        tick(d);
+        if (tls_->stopped()) return stop();
+        if (err != 0) return fail(err);
+      } else if (!target.via_proxy) {
+        // Never send an https request in clear text to the server itself.
+        return fail(kNetConnectFailed);
+      }
+    }
+    RequestSpec spec;
+    spec.head = settings.check_by_http_header != 0;
+    spec.via_proxy = target.via_proxy;
+    spec.secure = target.secure;
+    spec.host = target.host;
+    spec.port = target.port;
+    spec.request_path = target.request_path;
+    if (target.conditional && settings.option_changed == 0)
+      spec.if_modified_since = target.last_modified;
+    if (settings.auth_type != 0) spec.basic_credentials = settings.auth_id + ":" + p_.auth_password;
+    if (!send_all(build_request(spec))) return false;
+    return receive();
+  };
+  steps();
+  if (socket_.fd() >= 0 && !result_.stopped) close_connection();
+  if (!file_.close() && result_.net_error == 0 && !result_.stopped) fail(kNetReceiveFailed);
+  if (tls_) result_.tls_error = tls_->last_error();
+  if (p_.progress) p_.progress->tls_error.store(result_.tls_error);
+
+  if (!result_.stopped && result_.net_error == 0 && result_.received_bytes == 0)
+    fail(kNetReceiveFailed);
+  result_.ok = !result_.stopped && result_.net_error == 0 && closed_by_server_;
+  received_counters().day += result_.received_bytes;
+  received_counters().total += result_.received_bytes;
+  return result_;
+}
+
+bool Transfer::connect() {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(p_.target->via_proxy ? p_.config->proxy_port : p_.target->port);
+  sa.sin_addr.s_addr = p_.address;
+  if (::connect(socket_.fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return true;
+  if (errno != EINPROGRESS && errno != EINTR) return fail(kNetConnectFailed);
+  Deadline d(timeout_);
+  WaitResult w = wait_socket(socket_.fd(), POLLOUT, d, p_.stop);
+  tick(d);
+  if (w != WaitResult::kReady) return wait_failed(w, kNetConnectFailed);
+  int err = 0;
+  socklen_t len = sizeof err;
+  if (::getsockopt(socket_.fd(), SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0)
+    return fail(kNetConnectFailed);
+  return true;
+}
+
+bool Transfer::tunnel() {
+  // The tunnel goes to the port the URL names, not always 443.
+  if (!send_all(build_connect_request(p_.target->host, p_.target->port))) return false;
+  return read_connect_answer();
+}
+
+bool Transfer::read_connect_answer() {
+  std::string answer;
+  Deadline d(timeout_);
+  while (answer.find("\r\n\r\n") == std::string::npos && answer.find("\n\n") == std::string::npos) {
+    if (p_.stop.stop_requested()) return stop();
+    if (d.expired()) return fail(kNetTimeout);
+    if (answer.size() >= kReceiveBlock) return fail(kNetReceiveFailed);
+    ssize_t n = ::recv(socket_.fd(), buffer_.data(), kReceiveBlock - answer.size(), 0);
+    if (n > 0) {
+      answer.append(buffer_.data(), static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n == 0 || !would_block(errno)) return fail(kNetReceiveFailed);
+    WaitResult w = wait_socket(socket_.fd(), POLLIN, d, p_.stop);
+    tick(d);
+    if (w != WaitResult::kReady) return wait_failed(w, kNetReceiveFailed);
+  }
+  if (parse_status_line(answer.substr(0, answer.find('\n'))) != 200)
+    return fail(kNetReceiveFailed);
+  return true;
+}
+
+bool Transfer::send_all(std::string_view data) {
+  Deadline d(timeout_);
+  while (!data.empty()) {
+    if (p_.stop.stop_requested()) return stop();
+    if (tls_) {
+      TlsIo io = tls_->write(data, d, p_.stop);
+      tick(d);
+      if (io.stopped) return stop();
+      if (io.net_error) return fail(io.net_error);
+      data.remove_prefix(static_cast<std::size_t>(io.bytes));
+      continue;
+    }
+    ssize_t n = ::send(socket_.fd(), data.data(), data.size(), MSG_NOSIGNAL);
+    if (n > 0) {
+      data.remove_prefix(static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n < 0 && !would_block(errno)) return fail(kNetConnectFailed);
+    WaitResult w = wait_socket(socket_.fd(), POLLOUT, d, p_.stop);
+    tick(d);
+    if (w != WaitResult::kReady) return wait_failed(w, kNetConnectFailed);
+  }
+  return true;
+}
+
+bool Transfer::store(const char* data, std::size_t n) {
+  if (!file_.write(data, n)) return fail(kNetReceiveFailed);
+  result_.received_bytes += static_cast<int64_t>(n);
+  if (p_.progress) p_.progress->received_bytes.store(result_.received_bytes);
+  return true;
+}
+
+bool Transfer::receive() {
+  // One limit for the whole response: arriving data does not extend it.
+  Deadline d(timeout_);
+  while (true) {
+    if (p_.stop.stop_requested()) return stop();
+    tick(d);
+    if (d.expired()) return fail(kNetTimeout);
+    if (tls_) {
+      TlsIo io = tls_->read(buffer_.data(), static_cast<int>(buffer_.size()), d, p_.stop);
+      if (io.stopped) return stop();
+      if (io.net_error) return fail(io.net_error);
+      if (io.closed) break;
+      if (!store(buffer_.data(), static_cast<std::size_t>(io.bytes))) return false;
+      continue;
+    }
+    ssize_t n = ::recv(socket_.fd(), buffer_.data(), buffer_.size(), 0);
+    if (n > 0) {
+      if (!store(buffer_.data(), static_cast<std::size_t>(n))) return false;
+      continue;
+    }
+    if (n == 0) break;
+    if (!would_block(errno)) return fail(kNetReceiveFailed);
+    WaitResult w = wait_socket(socket_.fd(), POLLIN, d, p_.stop);
+    if (w != WaitResult::kReady) return wait_failed(w, kNetReceiveFailed);
+  }
+  closed_by_server_ = true;
+  return true;
+}
+
+void Transfer::close_connection() {
+  int fd = socket_.fd();
+  if (tls_) {
+    tls_->close(fd);
+  } else {
+    ::shutdown(fd, SHUT_WR);
+    // Whatever is still there at once joins the response (bounded).
+    for (int i = 0; i < 16; ++i) {
+      ssize_t n = ::recv(fd, buffer_.data(), buffer_.size(), MSG_DONTWAIT);
+      if (n <= 0 || !store(buffer_.data(), static_cast<std::size_t>(n))) break;
+    }
+  }
+  ::shutdown(fd, SHUT_RDWR);
+}
+
+}  // namespace
+
+TransferResult run_transfer(const TransferParams& params) {
+  ignore_sigpipe_once();
+  Transfer transfer(params);
+  return transfer.run();
+}
+
+}  // namespace ks::net
