@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/sjis.h"
+#include "store/names.h"
+#include "store/node_path.h"
+#include "store/page_settings_io.h"
+
 namespace ks::store {
 
 void apply_template_settings(const PageSettings& tpl, PageSettings& item) {
@@ -123,6 +128,49 @@ bool TemplateTable::apply(PageSettings& item) const {
   if (!tpl) return false;
   apply_template_settings(*tpl, item);
   return true;
+}
+
+void load_template_table(TemplateTable& table, const Tree& tree, std::string_view base_folder) {
+  table.clear();
+  const Node* troot = tree.find(tree.template_root());
+  if (!troot) return;
+  for (NodeId id : troot->children) {
+    if (table.full()) break;
+    const Node* n = tree.find(id);
+    if (!n || n->kind() != NodeKind::kTemplate || n->label.size() > kMaxNameBytes) continue;
+    // The folder comes from the node path, so a template whose name holds
+    // escapes ("a:b" in a%3ab.tpl) is read from its real folder.
+    auto folder = node_path(tree, id, base_folder);
+    if (!folder) continue;
+    PageSettings rec = default_page_settings();
+    if (!read_page_settings(*folder, rec)) continue;
+    rec.node_id = id;
+    rec.folder_path = *folder;
+    rec.parent_length = static_cast<int32_t>(folder->rfind('/') + 1);
+    rec.name = n->label;
+    table.append(std::move(rec));
+  }
+}
+
+std::function<bool(PageSettings&)> template_applier(const TemplateTable& table) {
+  return [&table](PageSettings& rec) { return table.apply(rec); };
+}
+
+const std::string& no_template_text() {
+  return KS_SJ("該当するテンプレートがありません。");
+}
+
+const std::string& no_template_summary() {
+  return KS_SJ("該当するテンプレートの無いアイテムがあります");
+}
+
+void attach_template_hooks(BulkHooks& hooks, const TemplateTable& table, NoTemplateReport& report) {
+  hooks.template_matches = [&table](const PageSettings& rec) {
+    return table.match(rec.url) != nullptr;
+  };
+  hooks.on_no_template = [&report](const Node& node, const PageSettings& rec) {
+    report.items.push_back(NoTemplateReport::Entry{node.id, node.label, rec.url});
+  };
 }
 
 }  // namespace ks::store

@@ -14,11 +14,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "store/bulk_change.h"
 #include "store/page_settings.h"
+#include "store/tree.h"
 
 namespace ks::store {
 
@@ -60,5 +64,34 @@ class TemplateTable {
  private:
   std::vector<PageSettings> entries_;
 };
+
+// Loading the table from the tree and handing it to the settings loader.
+
+// Rebuilds the table from the template root's children in tree order: each
+// template's site.db is read from its folder; the 51st and later are left
+// out, and so are templates whose folder path cannot be formed.
+void load_template_table(TemplateTable& table, const Tree& tree, std::string_view base_folder);
+
+// The applier that load_item_settings() calls for items with USE_TEMPLATE
+// set. The table must outlive the returned function.
+std::function<bool(PageSettings&)> template_applier(const TemplateTable& table);
+
+// The items a bulk change wrote although no template matches their URL, for
+// the front end to list (each with no_template_text()) and to sum up with
+// no_template_summary() (title "エラー") when the walk has ended.
+struct NoTemplateReport {
+  struct Entry {
+    NodeId node = kNoNode;
+    std::string name;
+    std::string url;
+  };
+  std::vector<Entry> items;
+};
+const std::string& no_template_text();  // "該当するテンプレートがありません。"
+const std::string& no_template_summary();  // "該当するテンプレートの無いアイテムがあります"
+
+// Sets the bulk change's template hooks: matching against the table and
+// collecting the report. The table and the report must outlive the walk.
+void attach_template_hooks(BulkHooks& hooks, const TemplateTable& table, NoTemplateReport& report);
 
 }  // namespace ks::store

@@ -1,0 +1,33 @@
+// Building the tree at start-up and saving it at shut-down: the one entry
+// every front end calls, so they all see the same tree.
+//
+// Start-up: the cache (treecache.tmp, read once and deleted) when it is
+// present and sound; otherwise the folders when automatic sorting is on, or
+// tree.db when it is off (the folders only when tree.db is missing). Then the
+// template table is loaded and the items are counted.
+// Shut-down: treecache.tmp is written; tree.db needs no saving, since every
+// change of order saved it already.
+#pragma once
+
+#include <string_view>
+
+#include "store/templates.h"
+#include "store/tree.h"
+
+namespace ks::store {
+
+enum class TreeSource { kCache, kTreeDb, kFolders };
+
+struct StartupTree {
+  TreeSource source = TreeSource::kFolders;
+  bool cache_rejected = false;  // a cache was there but damaged or stale (and is gone now)
+};
+
+// Replaces `tree` and `templates`. `base_folder` ends in '/'.
+StartupTree build_tree_at_startup(Tree& tree, TemplateTable& templates,
+                                  std::string_view base_folder, bool auto_sort);
+
+// Writes treecache.tmp for the next start-up. False when it cannot be written.
+bool save_tree_at_shutdown(const Tree& tree, std::string_view base_folder);
+
+}  // namespace ks::store
