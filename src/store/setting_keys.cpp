@@ -120,6 +120,30 @@ const std::vector<SettingKey>& page_setting_keys() {
   return table;
 }
 
+SetStatus set_setting_text(const SettingKey& key, PageSettings& rec, std::string_view text) {
+  if (key.type == KeyType::kString) {
+    if (text.size() > key.capacity - 1) return SetStatus::kTooLong;
+    key.str_of(rec).assign(text);
+    return SetStatus::kOk;
+  }
+  std::size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (i >= text.size()) return SetStatus::kNotANumber;
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return SetStatus::kNotANumber;
+    v = v * 10 + (text[i] - '0');
+    if (v > (int64_t{1} << 32)) return SetStatus::kOutOfRange;
+  }
+  if (text[0] == '-') v = -v;
+  if (v < key.min || v > key.max) return SetStatus::kOutOfRange;
+  key.int_of(rec) = static_cast<int32_t>(v);
+  return SetStatus::kOk;
+}
+
+std::string setting_text(const SettingKey& key, const PageSettings& rec) {
+  return key.type == KeyType::kString ? key.str_of(rec) : std::to_string(key.int_of(rec));
+}
+
 const SettingKey* find_page_setting_key(std::string_view name) {
   for (const SettingKey& k : page_setting_keys()) {
     if (name == k.name) return &k;

@@ -1,0 +1,66 @@
+// get PATH [KEY...]: prints page settings as KEY=VALUE lines (every key when
+// none is named). AUTH_PASS shows its stored (enciphered) form; the comment's
+// line breaks are shown as \n.
+#include <string>
+#include <vector>
+
+#include "app_context.h"
+#include "platform/sjis.h"
+#include "store/node_path.h"
+#include "store/page_settings_io.h"
+#include "store/setting_keys.h"
+
+namespace ks::cli {
+namespace {
+
+std::string one_line(std::string_view v) {
+  std::string out;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    if (v[i] == '\r' && i + 1 < v.size() && v[i + 1] == '\n') continue;
+    if (v[i] == '\n' || v[i] == '\r') {
+      out += "\\n";
+    } else {
+      out += v[i];
+    }
+  }
+  return out;
+}
+
+int run_get(Context& ctx, const std::vector<std::string>& in) {
+  std::vector<std::string> args = in;
+  bool raw = take_flag(args, "--raw");
+  if (args.empty()) return usage_error("usage: get PATH [KEY...]");
+  std::vector<const store::SettingKey*> keys;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const store::SettingKey* k = store::find_page_setting_key(args[i]);
+    if (!k) return usage_error("unknown setting: " + args[i]);
+    keys.push_back(k);
+  }
+  if (keys.empty()) {
+    for (const auto& k : store::page_setting_keys()) keys.push_back(&k);
+  }
+  int code = 0;
+  auto app = open_app(ctx, code);
+  if (!app) return code;
+  store::NodeId id = find_node(*app, args[0], raw);
+  if (id == store::kNoNode) return kExitFailure;
+  auto kind = app->tree.find(id)->kind();
+  if (kind != store::NodeKind::kItem && kind != store::NodeKind::kTemplate) {
+    return failure("settings belong to items and templates: " + args[0]);
+  }
+  auto folder = store::node_path(app->tree, id, app->folders.base);
+  store::PageSettings rec;
+  if (!folder || !store::read_page_settings(*folder, rec)) {
+    return failure(sjis_to_utf8(KS_SJ("サイト名が長すぎます。")));
+  }
+  for (const store::SettingKey* k : keys) {
+    print_line(std::string(k->name) + "=" + one_line(store::setting_text(*k, rec)), raw);
+  }
+  return kExitOk;
+}
+
+const Registrar reg{
+    {"get", "get PATH [KEY...] [--raw]", "print page settings as KEY=VALUE lines", &run_get}};
+
+}  // namespace
+}  // namespace ks::cli

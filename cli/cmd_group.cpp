@@ -1,0 +1,54 @@
+// group PATH: creates a group and every missing group above it.
+#include <string>
+#include <vector>
+
+#include "app_context.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "store/node_path.h"
+
+namespace ks::cli {
+namespace {
+
+int run_group(Context& ctx, const std::vector<std::string>& in) {
+  std::vector<std::string> args = in;
+  bool raw = take_flag(args, "--raw");
+  if (args.size() != 1 || args[0].empty()) return usage_error("usage: group PATH");
+  auto path = core_text(args[0], raw);
+  if (!path) return usage_error("the path has characters without a Shift_JIS form");
+  int code = 0;
+  auto app = open_app(ctx, code);
+  if (!app) return code;
+
+  store::Tree& tree = app->tree;
+  store::NodeId cur = tree.root();
+  std::size_t start = 0;
+  while (start <= path->size()) {
+    std::size_t end = start;
+    while (end < path->size() && (*path)[end] != '/') end += is_sjis_pair(*path, end) ? 2 : 1;
+    end = std::min(end, path->size());
+    std::string step = path->substr(start, end - start);
+    start = end + 1;
+    if (step.empty()) continue;
+    if (store::NodeId g = tree.find_child(cur, step, store::NodeKind::kGroup)) {
+      cur = g;
+      continue;
+    }
+    if (tree.find_child(cur, step) != store::kNoNode) {
+      return failure("not a group: " + sjis_to_utf8(step));
+    }
+    auto np = store::new_child_path(tree, cur, step, store::NodeKind::kGroup, app->folders.base);
+    if (!np) return failure(sjis_to_utf8(KS_SJ("サイト名が長すぎます。")));
+    if (!make_dirs(np->path)) return failure("cannot create " + to_os_path(np->path));
+    cur = tree.add(cur, store::NodeKind::kGroup, step, np->escape_flag);
+  }
+  if (cur == tree.root()) return usage_error("usage: group PATH");
+  print_line(tree.display_path(cur), raw);
+  return kExitOk;
+}
+
+const Registrar reg{{"group", "group PATH [--raw]",
+                     "create a group (and the groups above it that are missing)", &run_group}};
+
+}  // namespace
+}  // namespace ks::cli

@@ -1,0 +1,66 @@
+// list [PATH]: the tree below PATH (the root by default), one node a line,
+// indented by depth, with its kind and marks: updated or error from the last
+// check, importance, and automatic checking switched off.
+#include <string>
+#include <vector>
+
+#include "app_context.h"
+#include "store/node.h"
+
+namespace ks::cli {
+namespace {
+
+std::string describe(const store::Node& n) {
+  using store::NodeKind;
+  std::string d;
+  switch (n.kind()) {
+    case NodeKind::kRoot:
+      d = "root";
+      break;
+    case NodeKind::kGroup:
+      d = "group";
+      break;
+    case NodeKind::kItem:
+      d = "item";
+      break;
+    case NodeKind::kTemplateRoot:
+      d = "templates";
+      break;
+    case NodeKind::kTemplate:
+      d = "template";
+      break;
+  }
+  if (n.tag & store::kTagUpdated) d += ", updated";
+  if (n.tag & store::kTagError) d += ", error";
+  if (n.tag & store::kTagPriorityMiddle) d += ", importance middle";
+  if (n.tag & store::kTagPriorityHigh) d += ", importance high";
+  if (n.tag & store::kTagNoAutoCheck) d += ", no auto check";
+  return d;
+}
+
+int run_list(Context& ctx, const std::vector<std::string>& in) {
+  std::vector<std::string> args = in;
+  bool raw = take_flag(args, "--raw");
+  if (args.size() > 1) return usage_error("usage: list [PATH]");
+  int code = 0;
+  auto app = open_app(ctx, code);
+  if (!app) return code;
+  store::NodeId from = app->tree.root();
+  if (!args.empty()) {
+    from = find_node(*app, args[0], raw);
+    if (from == store::kNoNode) return kExitFailure;
+  }
+  app->tree.walk(from, [&](const store::Node& n, int depth) {
+    std::string line(static_cast<std::size_t>(depth) * 2, ' ');
+    line += n.label;
+    line += "  [" + describe(n) + "]";
+    print_line(line, raw);
+  });
+  return kExitOk;
+}
+
+const Registrar reg{{"list", "list [PATH] [--raw]",
+                     "show the tree below PATH with kinds, marks and importance", &run_list}};
+
+}  // namespace
+}  // namespace ks::cli
