@@ -1,0 +1,73 @@
+#include "compare/check_finish.h"
+
+#include "compare/compare_task.h"
+#include "compare/log_files.h"
+#include "compare/result_record.h"
+#include "platform/fs.h"
+#include "platform/profile.h"
+
+namespace ks::compare {
+namespace {
+
+bool ends_with(std::string_view s, std::string_view tail) {
+  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+void clear_one(std::string_view folder, bool errors_only,
+               const std::function<void(std::string_view)>& on_item) {
+  if (errors_only && !is_error_code(read_result_code(folder))) return;
+  clear_result(folder);
+  if (on_item) on_item(folder);
+}
+
+}  // namespace
+
+FinishOutcome finish_check(const FinishInput& in) {
+  FinishOutcome out;
+  out.log_number = in.log_number;
+  out.code = result_code_for_status(in.check_status, in.network_failure);
+  if (out.code == kResultNetworkError) {
+    out.message = in.network_message;
+  } else if (out.code == kResultHttpError) {
+    out.message = http_error_message(in.folder);
+  }
+  write_result(in.folder, out.code, out.message);
+  out.updated_mark = out.code == kResultChanged;
+  out.error_mark = is_error_code(out.code);
+  // A network failure leaves everything else as it was, so the next check is
+  // fetched without a conditional request and compares against the same log.
+  if (out.code == kResultNetworkError) return out;
+
+  if (in.option_changed) {
+    out.option_cleared =
+        profile_write_string(path_join(in.folder, "site.db"), "CONFIG", "OPTION_CHANGED", "0");
+  }
+  if (in.check_status == kChanged || in.check_status == kNoPreviousLog) {
+    out.log_number = rotate_logs(in.folder, in.log_number, in.use_old_log, in.n_reload);
+    out.rotated = true;
+  } else {
+    remove_file(text_path(in.folder, "htmltmp"));
+  }
+  return out;
+}
+
+void clear_results(std::string_view folder, bool errors_only,
+                   const std::function<void(std::string_view folder)>& on_item,
+                   const std::function<void(std::string_view name)>& progress) {
+  if (ends_with(folder, ".dat") || ends_with(folder, ".tpl")) {
+    clear_one(folder, errors_only, on_item);
+    return;
+  }
+  for (const DirEntry& e : scan_dir(folder)) {
+    if (!e.is_dir) continue;
+    const std::string sub = path_join(folder, e.name);
+    if (ends_with(e.name, ".grp")) {
+      clear_results(sub, errors_only, on_item, progress);
+    } else if (ends_with(e.name, ".dat") || ends_with(e.name, ".tpl")) {
+      if (progress) progress(e.name);
+      clear_one(sub, errors_only, on_item);
+    }
+  }
+}
+
+}  // namespace ks::compare

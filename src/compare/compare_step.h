@@ -1,0 +1,23 @@
+// The comparison of one item: the previous log (log<n>.txt of the current log
+// number n) against new.txt, the post-diff filters on both sides, and add.txt
+// (and, with DETECT_DELETED_LINES, del.txt) written with the reported lines.
+// Runs on a worker thread; up to kMatrixSlots comparisons at once.
+#pragma once
+
+#include "compare/compare_task.h"
+#include "compare/line_list.h"
+
+namespace ks::compare {
+
+// Returns the check status (kNoChange, kChanged, kNoPreviousLog or
+// kAreaNotFound) and stores the current log number in task.log_number.
+CheckStatus compare_item(CompareTask& task);
+
+// The same on explicit files: `old_path` as the previous log, `new_path` as
+// the new text, add.txt/del.txt written into `out_folder`; earlier logs for
+// USE_OLD_LOG are looked up in task.folder around task.log_number. A missing
+// old file gives kNoPreviousLog.
+CheckStatus compare_files(const CompareTask& task, std::string_view old_path,
+                          std::string_view new_path, std::string_view out_folder);
+
+}  // namespace ks::compare

@@ -1,0 +1,56 @@
+// What one comparison needs from the check run: the item, its settings, the
+// run's stop flags and the shared services (regular expressions, the
+// character reference decoder, the matrix slots, URL cracking).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "compare/matrix.h"
+#include "compare/regex.h"
+#include "compare/text_match.h"
+#include "store/page_settings.h"
+
+namespace ks::compare {
+
+// Check status left by the comparison step; the result record maps it to the
+// stored result code. 3, 4 and 6 are set by the fetch stage.
+enum CheckStatus : int {
+  kNoChange = 0,
+  kChanged = 1,
+  kNoPreviousLog = 2,
+  kHttpError = 3,
+  kNotModified = 4,
+  kAreaNotFound = 5,
+  kSystemError = 6,
+};
+
+// The host part of a URL ("" when there is none), as the outer-server rule
+// compares it.
+using HostOfUrl = std::string (*)(std::string_view url);
+std::string url_host(std::string_view url);
+
+struct CompareEnv {
+  const RegexLibrary* regex = nullptr;  // nullptr: RegexLibrary::shared()
+  MatrixSlots* slots = nullptr;         // nullptr: MatrixSlots::shared()
+  ReferenceDecoder decode = &decode_basic_references;
+  HostOfUrl host_of = &url_host;
+  // The run-wide stop flags; empty: never stopped.
+  std::function<bool()> stopped;
+
+  const RegexLibrary& regex_library() const { return regex ? *regex : RegexLibrary::shared(); }
+  MatrixSlots& slot_table() const { return slots ? *slots : MatrixSlots::shared(); }
+  bool stop_requested() const { return stopped && stopped(); }
+};
+
+struct CompareTask {
+  std::string folder;  // the item folder (Shift_JIS path)
+  store::PageSettings settings;
+  // The item's current log number, stored here by the comparison step for
+  // the rotation that follows.
+  int log_number = 0;
+  CompareEnv env;
+};
+
+}  // namespace ks::compare

@@ -1,0 +1,57 @@
+// The text files of an item folder and their rotation.
+//
+//   new.txt          the page as converted in this check
+//   log<n>.txt       texts kept from earlier checks (n = 0..24, round-robin)
+//   add.txt/del.txt  added/deleted lines of this check
+//   add<n>.txt/del<n>.txt  the same, kept with log n
+//   htmltmp.txt      the response of this check; html.txt that of log n
+//
+// After a check that changed (or first initialised) an item the files of the
+// moment become log number n + 1; USE_OLD_LOG decides how many texts stay and
+// N_RELOAD how many add/del logs. A file that cannot be removed or moved is
+// passed over. Called by the thread that finishes the item.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "compare/line_list.h"
+
+namespace ks::compare {
+
+// "<folder>/<kind><n>.txt"; kind is "log", "add" or "del".
+std::string numbered_log_path(std::string_view folder, std::string_view kind, int n);
+// "<folder>/<name>.txt"; name is "new", "add", "del", "html" or "htmltmp".
+std::string text_path(std::string_view folder, std::string_view name);
+
+// (n + delta) mod 25, always 0..24.
+int log_number_add(int n, int delta);
+
+// The header line (when not empty) and every reported line, each with CR LF,
+// replacing the file as a whole. False when it cannot be written.
+bool write_reported_lines(std::string_view path, const TextLineList& list);
+
+// Rotates after a check with status 1 or 2 and returns the new current number.
+// `use_old_log` is the item's USE_OLD_LOG (0..24), `n_reload` the global
+// N_RELOAD (1..24; other values count as 3).
+int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload);
+
+// Time of the item's last change in seconds since the epoch: the earlier of the
+// Last-Modified date in html.txt and the file time of the current add log.
+std::optional<int64_t> update_time(std::string_view folder, int current);
+
+// Parses an HTTP date (RFC 1123, RFC 850 or asctime form).
+std::optional<int64_t> parse_http_date(std::string_view text);
+
+// Removes every log<n>.txt and add<n>.txt except those of the current number,
+// and head.txt. del<n>.txt, new.txt, html.txt and result.db stay.
+void delete_past_logs(std::string_view folder);
+// The same for every item (.dat) and template (.tpl) below a group folder
+// (.grp folders are entered); `progress` gets each item's folder name.
+void delete_past_logs_in_subtree(std::string_view folder,
+                                 const std::function<void(std::string_view name)>& progress = {});
+
+}  // namespace ks::compare

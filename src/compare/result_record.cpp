@@ -1,0 +1,213 @@
+#include "compare/result_record.h"
+
+#include <cstdio>
+
+#include "compare/limits.h"
+#include "compare/line_reader.h"
+#include "platform/fs.h"
+#include "platform/profile.h"
+#include "platform/sjis.h"
+
+namespace ks::compare {
+namespace {
+
+// Decimal value as the profile reader takes it: blanks, an optional '-',
+// digits up to the first other byte.
+int leading_int(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  bool neg = false;
+  if (i < s.size() && s[i] == '-') {
+    neg = true;
+    ++i;
+  }
+  long v = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && v < 100000; ++i) v = v * 10 + (s[i] - '0');
+  return static_cast<int>(neg ? -v : v);
+}
+
+// A stored number outside 0..24 names no log file; it counts as 0.
+int valid_log_number(int n) {
+  return n >= 0 && n < kLogNumbers ? n : 0;
+}
+
+bool fits(const std::string& path) {
+  return path.size() <= kMaxPath;
+}
+
+std::string cut_message(std::string_view m) {
+  m = m.substr(0, m.find('\0'));
+  return std::string(m.substr(0, std::min(m.size(), kMaxMessage)));
+}
+
+}  // namespace
+
+std::string result_path(std::string_view folder) {
+  return path_join(folder, "result.db");
+}
+
+bool write_result(std::string_view folder, int code, std::string_view message) {
+  const std::string path = result_path(folder);
+  if (!fits(path)) return false;
+  Profile p = Profile::load(path);
+  p.set("RESULT", "CODE", std::to_string(code));
+  p.remove_key("RESULT", "MESSAGE");
+  p.set("RESULT", "MESSAGE", cut_message(message));
+  return p.save(path);
+}
+
+int read_result_code(std::string_view folder) {
+  const std::string path = result_path(folder);
+  if (!fits(path)) return -1;
+  return profile_read_int(path, "RESULT", "CODE", 0);
+}
+
+int read_result_code_migrating(std::string_view folder) {
+  const std::string path = result_path(folder);
+  if (!fits(path)) return -1;
+  if (!path_exists(path)) {
+    const std::string legacy = path_join(folder, "result.ini");
+    if (!fits(legacy) || !path_exists(legacy)) return 0;
+    const int code = profile_read_int(legacy, "RESULT", "CODE", 0);
+    rename_path(legacy, path);
+    return code;
+  }
+  return profile_read_int(path, "RESULT", "CODE", 0);
+}
+
+std::string read_result_message(std::string_view folder) {
+  const std::string path = result_path(folder);
+  if (!fits(path)) return {};
+  return profile_read_string(path, "RESULT", "MESSAGE", "", kMaxMessage + 1);
+}
+
+int read_current_log_number(std::string_view folder) {
+  const std::string path = result_path(folder);
+  if (!fits(path)) return 0;
+  if (auto v = Profile::load(path).get("INDEX", "CURRENT"))
+    return valid_log_number(leading_int(*v));
+  const std::string index = path_join(folder, "index.txt");
+  if (!fits(index)) return 0;
+  LineReader r(index);
+  std::string_view first;
+  if (!r.is_open() || !r.next(first)) return 0;
+  const int n = valid_log_number(leading_int(first));
+  write_current_log_number(folder, n);
+  return n;
+}
+
+bool write_current_log_number(std::string_view folder, int n) {
+  const std::string path = result_path(folder);
+  if (!fits(path)) return false;
+  const bool ok = profile_write_string(path, "INDEX", "CURRENT", std::to_string(n));
+  if (ok) remove_file(path_join(folder, "index.txt"));
+  return ok;
+}
+
+bool clear_result(std::string_view folder) {
+  const std::string path = result_path(folder);
+  if (!fits(path)) return false;
+  return profile_delete_section(path, "RESULT");
+}
+
+int result_code_for_status(int check_status, bool network_failure) {
+  if (network_failure) return kResultNetworkError;
+  switch (check_status) {
+    case 0:
+      return kResultNoChange;
+    case 1:
+      return kResultChanged;
+    case 2:
+      return kResultFirstCheck;
+    case 3:
+      return kResultHttpError;
+    case 4:
+      return kResultNotModified;
+    case 5:
+      return kResultAreaNotFound;
+    default:
+      // Unknown statuses come from a fault in the pipeline: a system error.
+      return kResultSystemError;
+  }
+}
+
+std::string http_error_message(std::string_view folder) {
+  const std::string& base = KS_SJ("HTTPエラー");
+  const std::string path = path_join(folder, "htmltmp.txt");
+  if (!fits(path)) return base;
+  LineReader r(path);
+  std::string_view first;
+  if (!r.is_open() || !r.next(first)) return base;
+  // The status line as a 99-byte reader would see it.
+  first = first.substr(0, std::min(first.size(), kMaxMessage - 1));
+  while (!first.empty() && (first.back() == '\r' || first.back() == '\n')) first.remove_suffix(1);
+  std::string whole = base + " (" + std::string(first) + ")";
+  if (whole.size() > kMaxMessage) return base;
+  return whole;
+}
+
+std::string stored_result_text(int code, std::string_view message) {
+  switch (code) {
+    case kResultNetworkError:
+      return message.empty() ? KS_SJ("通信エラー") : std::string(message);
+    case kResultHttpError:
+      return message.empty() ? KS_SJ("HTTPエラー") : std::string(message);
+    case kResultAreaNotFound:
+      return KS_SJ("更新確認範囲が見つかりません");
+    default:
+      return {};
+  }
+}
+
+std::string finished_result_text(int code, std::string_view message, bool redirect_limit) {
+  switch (code) {
+    case kResultFirstCheck:
+      return KS_SJ("初期化しました。");
+    case kResultNoChange:
+      return KS_SJ("更新なし");
+    case kResultNotModified:
+      return KS_SJ("最終更新日に変化なし");
+    case kResultNetworkError:
+      return std::string(message);
+    case kResultHttpError:
+      return redirect_limit ? std::string(message) +
+                                  KS_SJ("【！】HTTPリダイレクトの最大転送回数を超えました。")
+                            : std::string(message);
+    case kResultAreaNotFound:
+      return KS_SJ("更新確認範囲が見つかりません。");
+    case kResultSystemError:
+      return KS_SJ("システムエラー");
+    default:
+      return {};
+  }
+}
+
+std::optional<std::string> no_change_notice(int code, const NoChangeOptions& options,
+                                            std::optional<long long> seconds_since_change) {
+  if (!options.nochange_msg) return std::nullopt;
+  if (code != kResultNoChange && code != kResultNotModified) return std::nullopt;
+  const std::string& text =
+      code == kResultNoChange ? KS_SJ("更新なし") : KS_SJ("最終更新日に変化なし");
+  if (options.nochange_days == 0 && !options.disp_nochange_time) return text;
+  const long long secs =
+      seconds_since_change.value_or(0) < 0 ? 0 : seconds_since_change.value_or(0);
+  const long long days = secs / 86400;
+  if (days < options.nochange_days) return std::nullopt;
+  if (!options.disp_nochange_time) return text;
+  char buf[64];
+  if (days >= 1) {
+    std::snprintf(buf, sizeof buf, "%lld", days);
+    return std::string(buf) + KS_SJ("日間 ") + text;
+  }
+  if (secs >= 3600) {
+    std::snprintf(buf, sizeof buf, "%lld", secs / 3600);
+    return std::string(buf) + KS_SJ("時間 ") + text;
+  }
+  if (secs >= 60) {
+    std::snprintf(buf, sizeof buf, "%lld", secs / 60);
+    return std::string(buf) + KS_SJ("分間 ") + text;
+  }
+  return text;
+}
+
+}  // namespace ks::compare
