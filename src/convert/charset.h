@@ -1,0 +1,98 @@
+// Character sets of fetched pages: the charset codes, the table of names that
+// declarations may use, the validators of automatic detection and the
+// per-byte decoder states. The decoders themselves live in the converter
+// (converter_decode.cpp), which they feed byte by byte.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace ks::convert {
+
+// Charset codes, also the values of the item setting CHARSET_SEL (0 to 4).
+inline constexpr int kCharsetAuto = 0;
+inline constexpr int kCharsetSjis = 1;
+inline constexpr int kCharsetJis = 2;  // ISO-2022-JP
+inline constexpr int kCharsetEuc = 3;
+inline constexpr int kCharsetUtf8 = 4;
+inline constexpr int kCharsetLatin1 = 5;  // read as Windows-1252
+
+// The charset named at the start of `text` (compared without regard to case,
+// each table name as a prefix: "euc-kr" reads as EUC-JP, "iso-8859-15" as
+// ISO-8859-1); 0 when none matches.
+int charset_by_prefix(std::string_view text);
+// The charset of exactly that name (case-insensitive); 0 when unknown.
+int charset_by_name(std::string_view name);
+
+// One candidate of automatic detection. Invalid is final.
+enum class Validity : uint8_t {
+  kIdle,        // no multi-byte character yet, nothing wrong
+  kInSequence,  // inside a multi-byte character
+  kValid,       // at least one complete multi-byte character, nothing wrong
+  kInvalid,     // a byte that the charset does not allow
+};
+
+struct Validator {
+  Validity state = Validity::kIdle;
+  uint8_t expected = 0;  // bytes still due in the current sequence
+  uint8_t kind = 0;      // EUC-JP: 0 pair, 1 half-width katakana, 2 three-byte
+};
+
+void validate_utf8(Validator& v, unsigned char c);
+void validate_sjis(Validator& v, unsigned char c);
+void validate_euc(Validator& v, unsigned char c);
+
+// ISO-2022-JP decoder states.
+enum class JisState : uint8_t {
+  kAscii,          // single bytes pass; ESC starts an escape
+  kEsc,            // after ESC in ASCII mode
+  kEscDollar,      // after ESC $: B or @ selects JIS X 0208
+  kEscParen,       // after ESC (: B or J stays in ASCII
+  kKanji,          // pairs of JIS X 0208; ESC starts an escape
+  kKanjiSecond,    // the second byte of a pair is due
+  kKanjiEsc,       // after ESC in kanji mode
+  kKanjiEscParen,  // after ESC (: B or J returns to ASCII
+};
+
+// Decoding state of one pass.
+struct CharsetState {
+  int code = kCharsetAuto;     // the charset in use; 0 while detecting
+  bool detecting = false;      // the detecting decoder is active
+  bool jis_switched = false;   // detection met ESC and switched to ISO-2022-JP
+  int decoder = kCharsetSjis;  // the decoder in use (detection decodes as Shift_JIS)
+  Validator utf8, sjis, euc;
+  // Per-decoder state.
+  unsigned char first = 0;  // the pending first byte of a pair (0: none)
+  bool kana_next = false;   // EUC-JP: the byte after 0x8E passes as it is
+  JisState jis = JisState::kAscii;
+  uint32_t cp = 0;   // UTF-8: the code point being built
+  uint8_t need = 0;  // UTF-8: continuation bytes still due
+};
+
+// A JIS X 0208 pair (both bytes 0x21 to 0x7E) as a Shift_JIS pair.
+inline void jis_to_sjis(unsigned char j1, unsigned char j2, unsigned char& s1, unsigned char& s2) {
+  s1 = static_cast<unsigned char>(((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0));
+  if (j1 & 1) {
+    s2 = static_cast<unsigned char>(j2 + (j2 >= 0x60 ? 0x20 : 0x1F));
+  } else {
+    s2 = static_cast<unsigned char>(j2 + 0x7E);
+  }
+}
+
+// An EUC-JP pair (first byte 0xA1 to 0xFE) as a Shift_JIS pair, computed in
+// 8 bits as the classic arithmetic does (a malformed second byte gives a
+// malformed pair, never a failure).
+inline void euc_to_sjis(unsigned char h, unsigned char l, unsigned char& s1, unsigned char& s2) {
+  s1 = static_cast<unsigned char>(((h + 1) >> 1) + (h < 0xDF ? 0x30 : 0x70));
+  if (h & 1) {
+    unsigned char t = static_cast<unsigned char>(l - 0x61);
+    s2 = static_cast<unsigned char>(t > 0x7E ? t + 1 : t);
+  } else {
+    s2 = static_cast<unsigned char>(l - 2);
+  }
+}
+
+// Windows-1252 code point of a byte from 0x80 up (0 for the five unassigned).
+char32_t windows1252(unsigned char c);
+
+}  // namespace ks::convert

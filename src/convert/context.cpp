@@ -1,0 +1,852 @@
+#include "convert/context.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "convert/codepoint.h"
+#include "platform/sjis.h"
+
+namespace ks::convert {
+namespace {
+
+bool is_kana(unsigned char c) {
+  return c >= 0xA1 && c <= 0xDF;
+}
+bool is_space(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool is_alpha(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+}  // namespace
+
+bool equals_nocase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::size_t find_nocase(std::string_view text, std::string_view what) {
+  if (what.size() > text.size()) return std::string_view::npos;
+  for (std::size_t i = 0; i + what.size() <= text.size(); ++i) {
+    if (equals_nocase(text.substr(i, what.size()), what)) return i;
+  }
+  return std::string_view::npos;
+}
+
+Context::Context(const ConvertSettings& settings, TextOutput& out)
+    : settings_(settings), out_(out) {}
+
+// ---- Passes ------------------------------------------------------------
+
+void Context::begin_pass(int pass) {
+  pass_ = pass;
+  int code = pass >= 2 ? next_charset_ : settings_.charset_sel;
+  if (code < kCharsetAuto || code > kCharsetUtf8) code = kCharsetAuto;
+  if (pass >= 2) code = next_charset_;
+  cs_ = CharsetState{};
+  cs_.code = code;
+  set_decoder(code);
+  restart_ = false;
+  bom_matched_ = 0;
+  body_started_ = false;
+  blocks_ = 0;
+  stopped = false;
+
+  line_len_ = 0;
+  sp_ = Spacing::kEmpty;
+  scan_ = settings_.as_text ? Scan::kPlainText : Scan::kText;
+  tok_ = Tok::kName;
+  tag_len_ = 0;
+  ntok_ = 0;
+  token_start_ = 0;
+  link_ = Link::kNone;
+  link_url_.clear();
+  base_url_.clear();
+  skip_ = Skip::kNone;
+  skip_match_ = 0;
+  pre_depth_ = 0;
+  table_depth_ = 0;
+  suppress_ = false;
+  last_eol_ = 0;
+  feed_ = FeedMode::kOff;
+  field_ = Field::kOutside;
+  clear_fields();
+  fcd_ = FeedCdata::kNormal;
+  fmatch_ = 0;
+  collecting_ = false;
+  entity_.clear();
+}
+
+void Context::header_charset(std::string_view name) {
+  // Quoted forms (charset="utf-8") and blanks are allowed by HTTP.
+  while (!name.empty() && (name[0] == '"' || name[0] == '\'' || name[0] == ' ')) {
+    name.remove_prefix(1);
+  }
+  declare(charset_by_prefix(name));
+}
+
+void Context::text_line(std::string_view line) {
+  write_out();
+  std::string l(line);
+  l += '\n';
+  out_.write(l);
+}
+
+bool Context::write(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t n = bytes.size();
+  while (n > 0) {
+    if (stop_flag != nullptr && stop_flag->load(std::memory_order_relaxed)) {
+      stopped = true;
+      return false;
+    }
+    std::size_t chunk = n < kReadBlockSize ? n : kReadBlockSize;
+    if (!process(p, chunk)) return false;
+    p += chunk;
+    n -= chunk;
+    if (++blocks_ % kYieldEveryBlocks == 0) std::this_thread::yield();
+  }
+  return true;
+}
+
+bool Context::process(const unsigned char* p, std::size_t n) {
+  std::size_t i = 0;
+  // The UTF-8 byte order mark is dropped at the start of the body; a partial
+  // match is delivered as ordinary bytes.
+  while (!body_started_ && i < n) {
+    unsigned char c = p[i++];
+    if (c == static_cast<unsigned char>(kBom[bom_matched_])) {
+      if (++bom_matched_ == 3) body_started_ = true;
+      continue;
+    }
+    body_started_ = true;
+    for (int k = 0; k < bom_matched_; ++k) decode(static_cast<unsigned char>(kBom[k]));
+    decode(c);
+    if (restart_) return false;
+  }
+  for (; i < n; ++i) {
+    decode(p[i]);
+    if (restart_) return false;
+  }
+  return true;
+}
+
+bool Context::end_pass() {
+  if (restart_) return pass_ < 2;
+  if (stopped) return false;
+  if (!body_started_) {
+    body_started_ = true;
+    for (int k = 0; k < bom_matched_; ++k) decode(static_cast<unsigned char>(kBom[k]));
+  }
+  if (link_ == Link::kOpen) {
+    write_pending_space();
+    write_raw("</a>");
+  }
+  link_ = Link::kNone;
+  write_out();
+  if (restart_ || pass_ >= 2) return false;
+  if (cs_.code != kCharsetAuto || cs_.jis_switched) return false;
+  if (cs_.utf8.state == Validity::kValid) {
+    next_charset_ = kCharsetUtf8;
+    return true;
+  }
+  if (cs_.sjis.state == Validity::kValid) return false;
+  if (cs_.euc.state == Validity::kValid) {
+    next_charset_ = kCharsetEuc;
+    return true;
+  }
+  return false;
+}
+
+// ---- Decoders -----------------------------------------------------------
+
+void Context::set_decoder(int code) {
+  cs_.detecting = code == kCharsetAuto;
+  cs_.decoder = code == kCharsetAuto ? kCharsetSjis : code;
+  cs_.first = 0;
+  cs_.kana_next = false;
+  cs_.jis = JisState::kAscii;
+  cs_.cp = 0;
+  cs_.need = 0;
+}
+
+void Context::declare(int code) {
+  if (code == kCharsetAuto || cs_.code != kCharsetAuto || settings_.charset_sel != kCharsetAuto) {
+    return;
+  }
+  bool euc_seen = cs_.detecting && cs_.euc.state == Validity::kValid;
+  bool utf8_seen = cs_.detecting && cs_.utf8.state == Validity::kValid;
+  cs_.code = code;
+  set_decoder(code);
+  // Bytes already delivered as Shift_JIS were really EUC-JP or UTF-8: the
+  // pass is worthless, run it again with the declared charset.
+  if ((code == kCharsetEuc && euc_seen) || (code == kCharsetUtf8 && utf8_seen)) {
+    restart_ = true;
+    next_charset_ = code;
+  }
+}
+
+void Context::decode(unsigned char c) {
+  switch (cs_.decoder) {
+    case kCharsetSjis:
+      if (cs_.detecting) {
+        if (c == 0x1B) {
+          cs_.detecting = false;
+          cs_.jis_switched = true;
+          cs_.decoder = kCharsetJis;
+          cs_.jis = JisState::kAscii;
+          decode_jis(c);
+          return;
+        }
+        validate_utf8(cs_.utf8, c);
+        validate_sjis(cs_.sjis, c);
+        validate_euc(cs_.euc, c);
+      }
+      deliver(c);
+      return;
+    case kCharsetEuc:
+      if (cs_.kana_next) {
+        cs_.kana_next = false;
+        deliver(c);
+      } else if (cs_.first != 0) {
+        unsigned char s1 = 0, s2 = 0;
+        euc_to_sjis(cs_.first, c, s1, s2);
+        cs_.first = 0;
+        deliver(s1);
+        deliver(s2);
+      } else if (c == 0x8E) {
+        cs_.kana_next = true;
+      } else if (c >= 0xA1 && c <= 0xFE) {
+        cs_.first = c;
+      } else {
+        deliver(c);
+      }
+      return;
+    case kCharsetJis:
+      decode_jis(c);
+      return;
+    case kCharsetUtf8:
+      decode_utf8(c);
+      return;
+    case kCharsetLatin1:
+      if (c <= 0x7E) {
+        deliver(c);
+      } else {
+        char ref[16];
+        int len = std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(windows1252(c)));
+        deliver_text(std::string_view(ref, static_cast<std::size_t>(len)));
+      }
+      return;
+    default:
+      deliver(c);
+      return;
+  }
+}
+
+void Context::decode_jis(unsigned char c) {
+  switch (cs_.jis) {
+    case JisState::kAscii:
+      if (c == 0x1B) {
+        cs_.jis = JisState::kEsc;
+      } else {
+        deliver(c);
+      }
+      return;
+    case JisState::kEsc:
+      if (c == '$') {
+        cs_.jis = JisState::kEscDollar;
+      } else if (c == '(') {
+        cs_.jis = JisState::kEscParen;
+      } else {
+        cs_.jis = JisState::kAscii;
+        deliver(c);
+      }
+      return;
+    case JisState::kEscDollar:
+      if (c == 'B' || c == '@') {
+        cs_.jis = JisState::kKanji;
+      } else {
+        cs_.jis = JisState::kAscii;
+        deliver('$');
+        deliver(c);
+      }
+      return;
+    case JisState::kEscParen:
+      // ESC ( B and ESC ( J designate ASCII, which is already in use.
+      cs_.jis = JisState::kAscii;
+      if (c != 'B' && c != 'J') {
+        deliver('(');
+        deliver(c);
+      }
+      return;
+    case JisState::kKanji:
+      if (c == 0x1B) {
+        cs_.jis = JisState::kKanjiEsc;
+      } else {
+        cs_.first = c;
+        cs_.jis = JisState::kKanjiSecond;
+      }
+      return;
+    case JisState::kKanjiSecond: {
+      unsigned char j1 = cs_.first;
+      cs_.first = 0;
+      cs_.jis = JisState::kKanji;
+      if (j1 >= 0x21 && j1 <= 0x7E && c >= 0x21 && c <= 0x7E) {
+        unsigned char s1 = 0, s2 = 0;
+        jis_to_sjis(j1, c, s1, s2);
+        deliver(s1);
+        deliver(s2);
+      } else {
+        // Not a JIS X 0208 pair: nothing to map it to.
+        deliver('?');
+        deliver('?');
+      }
+      return;
+    }
+    case JisState::kKanjiEsc:
+      if (c == '(') {
+        cs_.jis = JisState::kKanjiEscParen;
+      } else {
+        cs_.jis = JisState::kKanji;
+        deliver(c);
+      }
+      return;
+    case JisState::kKanjiEscParen:
+      if (c == 'B' || c == 'J') {
+        cs_.jis = JisState::kAscii;
+      } else {
+        cs_.jis = JisState::kKanji;
+        deliver('(');
+        deliver(c);
+      }
+      return;
+  }
+}
+
+void Context::decode_utf8(unsigned char c) {
+  if (cs_.need > 0) {
+    cs_.cp = cs_.cp << 6 | (c & 0x3F);
+    if (--cs_.need > 0) return;
+    char32_t cp = cs_.cp;
+    int32_t code = cp < 0xFFFF ? code_point_to_sjis(cp) : -1;
+    if (code < 0) {
+      char ref[24];
+      int len = std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(cp));
+      deliver_text(std::string_view(ref, static_cast<std::size_t>(len)));
+    } else if (code < 0x100) {
+      deliver(static_cast<unsigned char>(code));
+    } else {
+      deliver(static_cast<unsigned char>(code >> 8));
+      deliver(static_cast<unsigned char>(code & 0xFF));
+    }
+    return;
+  }
+  if (c <= 0x7F) {
+    deliver(c);
+  } else if (c >= 0xC0 && c <= 0xDF) {
+    cs_.cp = c & 0x1F;
+    cs_.need = 1;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    cs_.cp = c & 0x0F;
+    cs_.need = 2;
+  } else if (c >= 0xF0 && c <= 0xF7) {
+    cs_.cp = c & 0x07;
+    cs_.need = 3;
+  } else {
+    deliver('?');
+  }
+}
+
+void Context::deliver_reference(char32_t cp) {
+  std::string s;
+  if (cp == 0) {
+    s = "??";  // a NUL would end the line for every later reader
+  } else {
+    append_code_point(s, cp);
+  }
+  for (char c : s) put(static_cast<unsigned char>(c));
+}
+
+// ---- Scanner and tag tokenizer ----------------------------------------------
+
+void Context::put(unsigned char c) {
+  switch (scan_) {
+    case Scan::kText:
+      if (skip_ != Skip::kNone) {
+        skip_byte(c);
+      } else if (c == '<') {
+        scan_ = Scan::kTagStart;
+      } else if (pre_depth_ > 0) {
+        pre_byte(c);
+      } else {
+        text_byte(c);
+      }
+      return;
+    case Scan::kTagStart:
+      if (is_alpha(c) || c == '!' || c == '/' || c == '-' || c == '?') {
+        scan_ = Scan::kInTag;
+        tok_ = Tok::kName;
+        tag_first_ = true;
+        quoted_raw_ = false;
+        tag_len_ = 0;
+        token_start_ = 0;
+        ntok_ = 0;
+        if (tag_byte(c)) {
+          scan_ = Scan::kText;
+          handle_tag();
+        }
+        return;
+      }
+      // The '<' was text.
+      scan_ = Scan::kText;
+      if (pre_depth_ > 0) {
+        pre_byte('<');
+      } else {
+        text_byte('<');
+      }
+      put(c);
+      return;
+    case Scan::kInTag:
+      if (tag_byte(c)) {
+        scan_ = Scan::kText;
+        handle_tag();
+      }
+      return;
+    case Scan::kPlainText:
+      pre_byte(c);
+      return;
+  }
+}
+
+void Context::end_token(bool quoted) {
+  std::size_t len = tag_len_ - token_start_;
+  if (len == 0 && !quoted) return;
+  if (ntok_ < kMaxTokens) {
+    tokens_[ntok_++] = {static_cast<uint32_t>(token_start_), static_cast<uint32_t>(len), quoted};
+    // Every token keeps a terminator's byte in the tag buffer.
+    if (tag_len_ < kTagBufferSize) tag_[tag_len_++] = '\0';
+  } else {
+    tag_len_ = token_start_;
+  }
+  token_start_ = tag_len_;
+}
+
+// The Name state: names, attribute names and the ends of tokens.
+bool Context::name_byte(unsigned char c) {
+  switch (c) {
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\r':
+    case ';':
+      end_token(false);
+      return false;
+    case '=':
+      end_token(false);
+      tok_ = Tok::kValueStart;
+      return false;
+    case '"':
+    case '\'':
+      return false;
+    case '>':
+      end_token(false);
+      return true;
+    default:
+      tag_append(c);
+      return false;
+  }
+}
+
+// One byte of a tag; true when the tag is complete.
+bool Context::tag_byte(unsigned char c) {
+  switch (tok_) {
+    case Tok::kName:
+      if (tag_first_) {
+        tag_first_ = false;
+        if (c == '!') {
+          tok_ = Tok::kBang;
+          return false;
+        }
+      }
+      return name_byte(c);
+    case Tok::kValueStart:
+      if (is_space(c)) return false;
+      if (c == '"' || c == '\'') {
+        tok_ = c == '"' ? Tok::kDoubleQuoted : Tok::kSingleQuoted;
+        quoted_raw_ = false;
+        return false;
+      }
+      if (c == '>') {
+        tag_append(' ');
+        end_token(false);
+        return true;
+      }
+      tag_append(c);
+      tok_ = Tok::kUnquoted;
+      return false;
+    case Tok::kUnquoted:
+      if (is_space(c) || c == '"' || c == '\'') {
+        end_token(false);
+        tok_ = Tok::kName;
+        return false;
+      }
+      if (c == '>') {
+        end_token(false);
+        return true;
+      }
+      tag_append(c);
+      return false;
+    case Tok::kDoubleQuoted:
+    case Tok::kSingleQuoted:
+      if (quoted_raw_) {
+        quoted_raw_ = false;
+        tag_append(c);
+      } else if (is_sjis_lead(c)) {
+        quoted_raw_ = true;
+        tag_append(c);
+      } else if (c == '\r' || c == '\n') {
+        // dropped
+      } else if (c == (tok_ == Tok::kDoubleQuoted ? '"' : '\'')) {
+        end_token(true);
+        tok_ = Tok::kName;
+      } else {
+        tag_append(c);
+      }
+      return false;
+    case Tok::kBang:
+      if (c == '-') {
+        tok_ = Tok::kBangDash;
+        return false;
+      }
+      if (c == '[') {
+        tok_ = Tok::kCdataOpen;
+        match_ = 0;
+        return false;
+      }
+      // A declaration such as <!DOCTYPE ...>. The byte is read in the Name
+      // state, so that "<!>" ends at its '>'.
+      tag_append('!');
+      tok_ = Tok::kName;
+      return name_byte(c);
+    case Tok::kBangDash:
+      if (c == '-') {
+        tok_ = Tok::kComment;
+        if (settings_.save_comment) {
+          soft_break();
+          write_text("&lt;!--");
+        }
+        return false;
+      }
+      tag_append('!');
+      tag_append('-');
+      tok_ = Tok::kName;
+      return name_byte(c);
+    case Tok::kComment:
+      if (c == '-') {
+        tok_ = Tok::kCommentDash;
+      } else if (settings_.save_comment) {
+        comment_byte(c);
+      }
+      return false;
+    case Tok::kCommentDash:
+      if (c == '-') {
+        tok_ = Tok::kCommentDashDash;
+        return false;
+      }
+      if (settings_.save_comment) {
+        comment_byte('-');
+        comment_byte(c);
+      }
+      tok_ = Tok::kComment;
+      return false;
+    case Tok::kCommentDashDash:
+      if (c == '>') {
+        if (settings_.save_comment) {
+          write_text("--&gt;");
+          soft_break();
+        }
+        return true;
+      }
+      if (settings_.save_comment) comment_byte('-');
+      if (c != '-') {
+        if (settings_.save_comment) comment_byte(c);
+        tok_ = Tok::kComment;
+      }
+      return false;
+    case Tok::kCdataOpen: {
+      static constexpr std::string_view kCdata = "CDATA[";
+      if (ascii_lower(static_cast<char>(c)) == ascii_lower(kCdata[match_])) {
+        if (++match_ == kCdata.size()) {
+          tok_ = Tok::kCdata;
+          match_ = 0;
+        }
+        return false;
+      }
+      tag_append('!');
+      tag_append('[');
+      for (std::size_t k = 0; k < match_; ++k) tag_append(static_cast<unsigned char>(kCdata[k]));
+      tok_ = Tok::kName;
+      return name_byte(c);
+    }
+    case Tok::kCdata:
+      // match_ counts the ']' of a possible "]]>".
+      if (c == '>' && match_ == 2) return true;
+      if (c == ']') {
+        if (match_ < 2) {
+          ++match_;
+        } else {
+          cdata_content(']');
+        }
+        return false;
+      }
+      for (; match_ > 0; --match_) cdata_content(']');
+      cdata_content(c);
+      return false;
+  }
+  return false;
+}
+
+// Comment text is page text, but its line ends are white space and its
+// angle brackets are escaped so that a kept comment never becomes markup.
+void Context::comment_byte(unsigned char c) {
+  if (c == '\r' || c == '\n') {
+    if (after_text()) sp_ = Spacing::kPendingSpace;
+  } else if (c == '<') {
+    write_text("&lt;");
+  } else if (c == '>') {
+    write_text("&gt;");
+  } else {
+    text_byte(c);
+  }
+}
+
+void Context::cdata_content(unsigned char c) {
+  if (feed_ == FeedMode::kOff) {
+    pre_byte(c);
+    return;
+  }
+  char b = (c == '\r' || c == '\n') ? ' ' : static_cast<char>(c);
+  field_append(&b, 1);
+}
+
+// ---- Skipped content ----------------------------------------------------------
+
+namespace {
+std::string_view end_tag_of(Skip s) {
+  switch (s) {
+    case Skip::kScript:
+      return "</script>";
+    case Skip::kOptgroup:
+      return "</optgroup>";
+    case Skip::kSelect:
+      return "</select>";
+    case Skip::kStyle:
+      return "</style>";
+    case Skip::kTextarea:
+      return "</textarea>";
+    case Skip::kNone:
+      break;
+  }
+  return {};
+}
+}  // namespace
+
+void Context::skip_byte(unsigned char c) {
+  std::string_view end = end_tag_of(skip_);
+  if (ascii_lower(static_cast<char>(c)) == end[skip_match_]) {
+    skip_held_[skip_match_++] = static_cast<char>(c);
+    if (skip_match_ == end.size()) {
+      bool textarea = skip_ == Skip::kTextarea;
+      skip_ = Skip::kNone;
+      skip_match_ = 0;
+      if (textarea) soft_break();
+    }
+    return;
+  }
+  if (skip_ == Skip::kTextarea) {
+    for (std::size_t k = 0; k < skip_match_; ++k) {
+      pre_byte(static_cast<unsigned char>(skip_held_[k]));
+    }
+    pre_byte(c);
+  }
+  skip_match_ = 0;
+}
+
+// ---- Writer -------------------------------------------------------------
+
+void Context::write_out() {
+  if (line_len_ == 0) return;
+  if (feed_ == FeedMode::kOff) {
+    out_.write(std::string_view(line_.data(), line_len_));
+  } else {
+    field_append(line_.data(), line_len_);
+  }
+  line_len_ = 0;
+}
+
+void Context::write_pending_space() {
+  if (sp_ == Spacing::kPendingSpace || sp_ == Spacing::kNewlineSpace) {
+    emit(' ');
+    sp_ = Spacing::kSpaceWritten;
+  }
+}
+
+void Context::write_anchor_start(std::string_view url) {
+  write_raw("<a href=\"");
+  for (char c : url) {
+    if (c == '"') {
+      write_raw("&quot;");  // keeps the attribute (and the line) well-formed
+    } else {
+      emit(c);
+    }
+  }
+  write_raw("\">");
+}
+
+void Context::open_waiting_anchor() {
+  if (link_ == Link::kWaiting) {
+    write_anchor_start(link_url_);
+    link_ = Link::kOpen;
+  }
+}
+
+void Context::text_byte(unsigned char c) {
+  switch (c) {
+    case ' ':
+    case '\t':
+    case '\f':
+      if (after_text()) sp_ = Spacing::kPendingSpace;
+      return;
+    case '\r':
+    case '\n':
+      if (sp_ == Spacing::kAfterChar) {
+        sp_ = Spacing::kPendingSpace;
+      } else if (sp_ >= Spacing::kAfterKana && sp_ <= Spacing::kAfterDouble) {
+        sp_ = Spacing::kNewlineSpace;
+      }
+      return;
+    default:
+      break;
+  }
+  bool space = sp_ == Spacing::kPendingSpace ||
+               (sp_ == Spacing::kNewlineSpace && !is_sjis_lead(c) && !is_kana(c));
+  if (link_ == Link::kWaiting) open_waiting_anchor();
+  if (space) emit(' ');
+  emit(static_cast<char>(c));
+  if (sp_ == Spacing::kAfterLead && is_sjis_trail(c)) {
+    sp_ = Spacing::kAfterDouble;
+  } else if (is_sjis_lead(c)) {
+    sp_ = Spacing::kAfterLead;
+  } else if (is_kana(c)) {
+    sp_ = Spacing::kAfterKana;
+  } else {
+    sp_ = Spacing::kAfterChar;
+  }
+}
+
+void Context::to_pending_space() {
+  if (after_text()) sp_ = Spacing::kPendingSpace;
+}
+
+void Context::soft_break() {
+  if (suppress_) {
+    to_pending_space();
+    return;
+  }
+  if (sp_ == Spacing::kLineStart) return;
+  forced_break();
+}
+
+void Context::forced_break() {
+  if (suppress_) {
+    to_pending_space();
+    return;
+  }
+  if (link_ == Link::kOpen) {
+    write_raw("</a>");
+    link_ = Link::kWaiting;
+  }
+  emit('\n');
+  sp_ = Spacing::kLineStart;
+}
+
+void Context::close_anchor() {
+  if (link_ == Link::kOpen) {
+    write_pending_space();
+    write_raw("</a>");
+  }
+  link_ = Link::kNone;
+  link_url_.clear();
+}
+
+// ---- Preformatted content ------------------------------------------------------
+
+void Context::hard_break() {
+  if (in_table()) {
+    soft_break();
+    return;
+  }
+  write_pending_space();
+  open_waiting_anchor();
+  emit('\n');
+  sp_ = Spacing::kLineStart;
+}
+
+void Context::pre_byte(unsigned char c) {
+  if (c == '\r' || c == '\n') {
+    char other = c == '\r' ? '\n' : '\r';
+    if (last_eol_ == other) {
+      last_eol_ = 0;  // the second byte of a CR LF or LF CR pair
+      return;
+    }
+    hard_break();
+    last_eol_ = static_cast<char>(c);
+    return;
+  }
+  last_eol_ = 0;
+  if (in_table()) {
+    text_byte(c);
+    return;
+  }
+  if (scan_ == Scan::kPlainText) {
+    // Plain text has no markup of its own; its angle brackets are escaped so
+    // that the line markup stays unambiguous.
+    if (c == '<') {
+      write_raw("&lt;");
+    } else if (c == '>') {
+      write_raw("&gt;");
+    } else {
+      emit(static_cast<char>(c));
+    }
+    sp_ = Spacing::kAfterChar;
+    return;
+  }
+  open_waiting_anchor();
+  write_pending_space();
+  if (c == ' ' || c == '\t') {
+    if (sp_ == Spacing::kLineStart || sp_ == Spacing::kSpaceWritten || sp_ == Spacing::kEmpty) {
+      write_raw("&nbsp;");
+      sp_ = Spacing::kAfterChar;
+    } else {
+      emit(' ');
+      sp_ = Spacing::kSpaceWritten;
+    }
+    return;
+  }
+  if (c == '<') {
+    write_raw("&lt;");
+  } else if (c == '>') {
+    write_raw("&gt;");
+  } else {
+    emit(static_cast<char>(c));
+  }
+  sp_ = Spacing::kAfterChar;
+}
+
+}  // namespace ks::convert

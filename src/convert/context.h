@@ -1,0 +1,248 @@
+// The converter's context and its byte-level machinery, shared by the files
+// of the converter (decoding, scanning and writing in context.cpp; tag
+// dispatch in tags.cpp; links, images and frames in links.cpp; feeds in
+// feed.cpp). Internal to src/convert.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "convert/charset.h"
+#include "convert/converter.h"
+#include "convert/limits.h"
+
+namespace ks::convert {
+
+// What the line ends with and which white space is pending.
+enum class Spacing : uint8_t {
+  kEmpty,         // nothing written since the start or since the buffer was cleared
+  kLineStart,     // a line feed was just written
+  kAfterChar,     // a one-byte character other than half-width katakana
+  kAfterKana,     // half-width katakana (0xA1 to 0xDF)
+  kAfterLead,     // a Shift_JIS lead byte
+  kAfterDouble,   // the trail byte of a double-byte character
+  kNewlineSpace,  // a source line break after kana or double-byte text
+  kPendingSpace,  // white space after text
+  kSpaceWritten,  // a space was just written
+};
+
+enum class Scan : uint8_t {
+  kText,       // page text; '<' may start a tag
+  kTagStart,   // after '<': a letter or ! / - ? starts a tag
+  kInTag,      // bytes go to the tag tokenizer
+  kPlainText,  // AS_TEXT: every byte is preformatted text
+};
+
+enum class Tok : uint8_t {
+  kName,             // names and unquoted tokens
+  kValueStart,       // after '='
+  kUnquoted,         // an unquoted value
+  kDoubleQuoted,     // inside "..."
+  kSingleQuoted,     // inside '...'
+  kBang,             // after "<!"
+  kBangDash,         // after "<!-"
+  kComment,          // inside <!-- -->
+  kCommentDash,      // one '-' seen in a comment
+  kCommentDashDash,  // "--" seen: '>' ends the comment
+  kCdataOpen,        // matching "CDATA[" after "<!["
+  kCdata,            // inside <![CDATA[ ]]>
+};
+
+enum class Link : uint8_t { kNone, kWaiting, kOpen };
+
+enum class Skip : uint8_t { kNone, kScript, kOptgroup, kSelect, kStyle, kTextarea };
+
+enum class FeedMode : uint8_t { kOff, kRss, kAtom };
+
+enum class Field : uint8_t { kOutside, kInItem, kTitle, kLink, kSummary, kContent };
+
+enum class FeedCdata : uint8_t {
+  kNormal,  // entities are resolved; '<' may begin "<![CDATA["
+  kOpen,    // matching "<![CDATA["
+  kIn,      // inside a CDATA section: bytes pass unresolved
+  kClose,   // matching "]]>"
+};
+
+struct Token {
+  uint32_t offset;
+  uint32_t length;
+  bool quoted;
+};
+
+class Context {
+ public:
+  Context(const ConvertSettings& settings, TextOutput& out);
+
+  void begin_pass(int pass);
+  void header_charset(std::string_view name);
+  void text_line(std::string_view line);
+  bool write(std::string_view bytes);
+  bool end_pass();
+
+  const std::atomic<bool>* stop_flag = nullptr;
+  bool stopped = false;
+  int charset() const { return cs_.code; }
+
+ private:
+  // Decoding (context.cpp).
+  void decode(unsigned char c);
+  void decode_jis(unsigned char c);
+  void decode_utf8(unsigned char c);
+  void deliver(unsigned char c) {
+    if (feed_ != FeedMode::kOff) {
+      feed_byte(c);
+    } else {
+      put(c);
+    }
+  }
+  void deliver_text(std::string_view s) {
+    for (char c : s) deliver(static_cast<unsigned char>(c));
+  }
+  void deliver_reference(char32_t cp);
+  void set_decoder(int code);
+  void declare(int code);
+  bool process(const unsigned char* p, std::size_t n);
+
+  // Scanner, tokenizer, writer (context.cpp).
+  void put(unsigned char c);
+  bool tag_byte(unsigned char c);
+  bool name_byte(unsigned char c);
+  void tag_append(unsigned char c) {
+    if (tag_len_ < kTagBufferSize) tag_[tag_len_++] = static_cast<char>(c);
+  }
+  void end_token(bool quoted);
+  void comment_byte(unsigned char c);
+  void cdata_content(unsigned char c);
+  void skip_byte(unsigned char c);
+  void pre_byte(unsigned char c);
+  void hard_break();
+
+ public:
+  // Output primitives, also used by links and feeds.
+  void emit(char c) {
+    if (line_len_ == kLineBufferSize) write_out();
+    line_[line_len_++] = c;
+  }
+  void write_raw(std::string_view s) {
+    for (char c : s) emit(c);
+  }
+  void text_byte(unsigned char c);
+  void write_text(std::string_view s) {
+    for (char c : s) text_byte(static_cast<unsigned char>(c));
+  }
+  void write_pending_space();
+  void open_waiting_anchor();
+  void write_anchor_start(std::string_view url);
+  void close_anchor();
+  void soft_break();
+  void forced_break();
+  void to_pending_space();  // text states become PendingSpace
+  void write_out();
+  void clear_line() {
+    line_len_ = 0;
+    sp_ = Spacing::kEmpty;
+  }
+
+ private:
+  bool after_text() const { return sp_ >= Spacing::kAfterChar && sp_ <= Spacing::kAfterDouble; }
+  bool in_table() const {
+    return table_depth_ > 0 && skip_ != Skip::kTextarea && scan_ != Scan::kPlainText;
+  }
+
+  // Tags (tags.cpp).
+  std::string_view token(std::size_t i) const {
+    return {tag_.data() + tokens_[i].offset, tokens_[i].length};
+  }
+  // The token after the first (or last) token equal to `name`, without
+  // regard to case; empty when there is none.
+  std::size_t find_attr(std::string_view name, std::size_t from) const;
+  void handle_tag();
+  void table_cell(bool row, bool closing);
+  void start_skip(Skip mode);
+  void meta();
+  void xml_declaration();
+
+  // Links, images, frames (links.cpp).
+  std::string make_absolute(std::string_view value, bool anchor) const;
+  void link_start();
+  void image();
+  void base();
+  void refresh(std::string_view content);
+  void frame(bool inline_frame);
+
+  // Feeds (feed.cpp).
+  void enter_feed(FeedMode mode);
+  bool feed_tag(std::string_view lname, bool closing);
+  void field_end(Field which);
+  void feed_byte(unsigned char c);
+  void feed_normal(unsigned char c);
+  void resolve_feed_entity();
+  void field_append(const char* p, std::size_t n);
+  void write_item();
+  void clear_fields();
+
+  const ConvertSettings settings_;
+  TextOutput& out_;
+
+  // Pass and decoding.
+  int pass_ = 0;
+  int next_charset_ = 0;
+  CharsetState cs_;
+  bool restart_ = false;
+  int bom_matched_ = 0;  // bytes of the UTF-8 byte order mark matched
+  bool body_started_ = false;
+  long blocks_ = 0;
+
+  // Output.
+  std::array<char, kLineBufferSize> line_{};
+  std::size_t line_len_ = 0;
+  Spacing sp_ = Spacing::kEmpty;
+
+  // Scanner and tokenizer.
+  Scan scan_ = Scan::kText;
+  Tok tok_ = Tok::kName;
+  bool tag_first_ = true;    // the next byte is the tag's first
+  bool quoted_raw_ = false;  // inside quotes: the byte after a lead byte is kept
+  uint8_t match_ = 0;        // CDATA and "]]>" match counts in the tokenizer
+  std::array<char, kTagBufferSize> tag_{};
+  std::size_t tag_len_ = 0;
+  std::size_t token_start_ = 0;
+  std::array<Token, kMaxTokens> tokens_{};
+  std::size_t ntok_ = 0;
+
+  // Links.
+  Link link_ = Link::kNone;
+  std::string link_url_;
+  std::string base_url_;
+
+  // Skipped content, preformatted content, tables.
+  Skip skip_ = Skip::kNone;
+  std::size_t skip_match_ = 0;
+  std::array<char, 16> skip_held_{};  // the bytes of a partial end-tag match
+  int pre_depth_ = 0;
+  int table_depth_ = 0;
+  bool suppress_ = false;
+  char last_eol_ = 0;
+
+  // Feeds.
+  FeedMode feed_ = FeedMode::kOff;
+  Field field_ = Field::kOutside;
+  std::string title_, flink_, summary_, content_;
+  FeedCdata fcd_ = FeedCdata::kNormal;
+  uint8_t fmatch_ = 0;
+  bool collecting_ = false;
+  std::string entity_;
+};
+
+// ASCII-only case folding, for tag and attribute names.
+inline char ascii_lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+bool equals_nocase(std::string_view a, std::string_view b);
+std::size_t find_nocase(std::string_view text, std::string_view what);
+
+}  // namespace ks::convert

@@ -1,0 +1,93 @@
+// The conversion stage's second half: a net::BodySink that feeds the body of
+// a stored response through the converter into the item's new.txt (Shift_JIS,
+// CR LF line ends). The response reader (net/response_reader.h) drives it,
+// pass by pass; each pass truncates and rewrites the file.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "convert/converter.h"
+#include "net/body_sink.h"
+
+namespace ks::convert {
+
+// A TextOutput that writes LF line ends as CR LF into a file or a string.
+class CrlfFileOutput : public TextOutput {
+ public:
+  CrlfFileOutput() = default;
+  ~CrlfFileOutput() override;
+  CrlfFileOutput(const CrlfFileOutput&) = delete;
+  CrlfFileOutput& operator=(const CrlfFileOutput&) = delete;
+
+  // Opens (truncating) the file at a Shift_JIS core path.
+  bool open(std::string_view path);
+  void write(std::string_view bytes) override;
+  // Bytes stored exactly as given.
+  void write_unchanged(std::string_view bytes);
+  // Flushes and closes; false when any write or the close failed.
+  bool close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+  std::string buf_;
+};
+
+class PageSink : public net::BodySink {
+ public:
+  // `path`: where new.txt goes (Shift_JIS core path). `stop` may be null.
+  PageSink(const ConvertSettings& settings, std::string path,
+           const std::atomic<bool>* stop = nullptr);
+
+  bool begin_pass(int pass) override;
+  void text_line(std::string_view line) override;
+  void header_charset(std::string_view name) override;
+  void begin_body() override {}
+  bool write(std::string_view bytes) override;
+  void raw_bytes(std::string_view bytes) override;
+  bool end_pass() override;
+
+  // The output could not be written completely.
+  bool output_failed() const { return output_failed_; }
+  // A stop request ended the conversion: there is no result.
+  bool stopped() const { return converter_.stopped(); }
+
+ private:
+  std::string path_;
+  CrlfFileOutput out_;
+  Converter converter_;
+  bool output_failed_ = false;
+};
+
+// The same conversion into memory (LF line ends), for previews and tests:
+// a reader drives it exactly as it drives a PageSink.
+class StringSink : public net::BodySink {
+ public:
+  explicit StringSink(const ConvertSettings& settings);
+
+  bool begin_pass(int pass) override;
+  void text_line(std::string_view line) override { converter_.text_line(line); }
+  void header_charset(std::string_view name) override { converter_.header_charset(name); }
+  void begin_body() override {}
+  bool write(std::string_view bytes) override { return converter_.write(bytes); }
+  void raw_bytes(std::string_view bytes) override { out_.text.append(bytes); }
+  bool end_pass() override { return converter_.end_pass(); }
+
+  const std::string& text() const { return out_.text; }
+  int passes() const { return passes_; }
+
+ private:
+  struct Out : TextOutput {
+    void write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+  };
+  Out out_;
+  Converter converter_;
+  int passes_ = 0;
+};
+
+}  // namespace ks::convert
