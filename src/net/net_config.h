@@ -12,11 +12,11 @@ namespace ks::net {
 class TlsLibrary;
 
 struct NetConfig {
-  bool use_proxy = false;          // USE_PROXY
-  std::string proxy_host;          // PROXY_URL: host name or dotted address (Shift_JIS)
-  uint16_t proxy_port = 8080;      // PROXY_PORT
-  bool use_head = true;            // USE_HEAD: send conditional requests
-  int timeout_seconds = 30;        // TIMEOUT: limit of every wait and of the whole response
+  bool use_proxy = false;              // USE_PROXY
+  std::string proxy_host;              // PROXY_URL: host name or dotted address (Shift_JIS)
+  uint16_t proxy_port = 8080;          // PROXY_PORT
+  bool use_head = true;                // USE_HEAD: send conditional requests
+  int timeout_seconds = 30;            // TIMEOUT: limit of every wait and of the whole response
   bool disable_http_redirect = false;  // DISABLE_HTTP_REDIRECT (global)
   // The loaded TLS library; null or not available: TLS is unavailable.
   const TlsLibrary* tls = nullptr;

@@ -50,7 +50,9 @@ std::string base64_encode(std::string_view bytes) {
   std::string out;
   out.reserve((bytes.size() + 2) / 3 * 4);
   std::size_t i = 0;
-  auto byte = [&bytes](std::size_t k) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[k])); };
+  auto byte = [&bytes](std::size_t k) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[k]));
+  };
   for (; i + 3 <= bytes.size(); i += 3) {
     uint32_t v = (byte(i) << 16) | (byte(i + 1) << 8) | byte(i + 2);
     out += kAlphabet[(v >> 18) & 63];

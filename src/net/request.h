@@ -21,13 +21,13 @@ inline constexpr std::size_t kAbsoluteTargetMax = 2100;
 inline constexpr const char* kUserAgent = "Mozilla/5.0 (compatible; Kestrelscan/0.134; Windows)";
 
 struct RequestSpec {
-  bool head = false;       // "HEAD" (header checks) or "GET"
-  bool via_proxy = false;  // absolute target and "Pragma: no-cache"
-  bool secure = false;     // https: the absolute target's scheme
-  std::string host;        // ASCII form; the Host line never carries a port
-  uint16_t port = 80;      // used in the absolute target when not the default
-  std::string request_path;  // percent-encoded path with the query
-  std::string if_modified_since;                // empty: no conditional line
+  bool head = false;                             // "HEAD" (header checks) or "GET"
+  bool via_proxy = false;                        // absolute target and "Pragma: no-cache"
+  bool secure = false;                           // https: the absolute target's scheme
+  std::string host;                              // ASCII form; the Host line never carries a port
+  uint16_t port = 80;                            // used in the absolute target when not the default
+  std::string request_path;                      // percent-encoded path with the query
+  std::string if_modified_since;                 // empty: no conditional line
   std::optional<std::string> basic_credentials;  // "user:password" (Shift_JIS bytes)
 };
 

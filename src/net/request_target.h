@@ -20,15 +20,15 @@ inline constexpr int kPrevHeaderLines = 100;
 inline constexpr std::size_t kLastModifiedMax = 999;
 
 struct RequestTarget {
-  std::string current_url;   // the URL of this hop (Shift_JIS)
-  std::string host;          // ASCII form (xn-- labels)
-  uint16_t port = 80;        // the URL's port or the scheme's default
-  std::string request_path;  // percent-encoded UTF-8 path and the query as written
-  bool secure = false;       // scheme https
-  bool conditional = false;  // send If-Modified-Since
-  std::string last_modified; // its value
-  bool via_proxy = false;    // the proxy rule holds for the item
-  std::string lookup_name;   // the proxy's name through the proxy, else the host
+  std::string current_url;    // the URL of this hop (Shift_JIS)
+  std::string host;           // ASCII form (xn-- labels)
+  uint16_t port = 80;         // the URL's port or the scheme's default
+  std::string request_path;   // percent-encoded UTF-8 path and the query as written
+  bool secure = false;        // scheme https
+  bool conditional = false;   // send If-Modified-Since
+  std::string last_modified;  // its value
+  bool via_proxy = false;     // the proxy rule holds for the item
+  std::string lookup_name;    // the proxy's name through the proxy, else the host
 };
 
 // The URL the first hop fetches: a template's BROWSE_URL, an item's URL.

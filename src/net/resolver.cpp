@@ -52,8 +52,7 @@ struct Pending {
 Resolver::Resolver() : lookup_(system_lookup_ipv4) {}
 Resolver::Resolver(LookupFunction lookup) : lookup_(std::move(lookup)) {}
 
-LookupResult Resolver::lookup(std::string_view name, int timeout_seconds,
-                              const StopFlags& stop) {
+LookupResult Resolver::lookup(std::string_view name, int timeout_seconds, const StopFlags& stop) {
   LookupResult result;
   if (auto literal = parse_ipv4_literal(name)) {
     result.ok = true;

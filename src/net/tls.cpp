@@ -93,8 +93,7 @@ TlsConnection::~TlsConnection() {
 
 bool TlsConnection::wait_for(int ssl_error, const Deadline& deadline, const StopFlags& stop,
                              int& net_error) {
-  WaitResult w =
-      wait_socket(fd_, ssl_error == kSslWantWrite ? POLLOUT : POLLIN, deadline, stop);
+  WaitResult w = wait_socket(fd_, ssl_error == kSslWantWrite ? POLLOUT : POLLIN, deadline, stop);
   switch (w) {
     case WaitResult::kReady:
       return true;
@@ -119,8 +118,8 @@ int TlsConnection::handshake(int fd, const std::string& server_name, bool allow_
   ctx_ = f.SSL_CTX_new(f.TLS_client_method());
   if (!ctx_) return kNetConnectFailed;
   f.SSL_CTX_ctrl(ctx_, kCtrlSetMinProtoVersion, kTls1Version, nullptr);
-  f.SSL_CTX_set_options(ctx_, kOpIgnoreUnexpectedEof |
-                                  (allow_legacy_server ? kOpLegacyServerConnect : uint64_t{0}));
+  f.SSL_CTX_set_options(
+      ctx_, kOpIgnoreUnexpectedEof | (allow_legacy_server ? kOpLegacyServerConnect : uint64_t{0}));
   ssl_ = f.SSL_new(ctx_);
   if (!ssl_) return kNetConnectFailed;
   f.SSL_ctrl(ssl_, kCtrlSetTlsextHostname, kTlsextNametypeHostName,
@@ -151,8 +150,7 @@ int TlsConnection::handshake(int fd, const std::string& server_name, bool allow_
   }
 }
 
-TlsIo TlsConnection::write(std::string_view data, const Deadline& deadline,
-                           const StopFlags& stop) {
+TlsIo TlsConnection::write(std::string_view data, const Deadline& deadline, const StopFlags& stop) {
   const TlsLibrary::Functions& f = lib_.fn();
   TlsIo io;
   int size = static_cast<int>(std::min<std::size_t>(data.size(), INT_MAX));
@@ -178,8 +176,7 @@ TlsIo TlsConnection::write(std::string_view data, const Deadline& deadline,
   }
 }
 
-TlsIo TlsConnection::read(char* buffer, int size, const Deadline& deadline,
-                          const StopFlags& stop) {
+TlsIo TlsConnection::read(char* buffer, int size, const Deadline& deadline, const StopFlags& stop) {
   const TlsLibrary::Functions& f = lib_.fn();
   TlsIo io;
   while (true) {

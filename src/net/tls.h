@@ -94,10 +94,10 @@ TlsLibrary& process_tls();
 
 // Result of one TLS read or write.
 struct TlsIo {
-  int bytes = 0;        // > 0: bytes moved
-  bool closed = false;  // read: the server ended the stream (close_notify or plain EOF)
-  int net_error = 0;    // nonzero: the operation failed (codes of net_error.h)
-  bool stopped = false; // a stop was requested while waiting
+  int bytes = 0;         // > 0: bytes moved
+  bool closed = false;   // read: the server ended the stream (close_notify or plain EOF)
+  int net_error = 0;     // nonzero: the operation failed (codes of net_error.h)
+  bool stopped = false;  // a stop was requested while waiting
 };
 
 class TlsConnection {

@@ -223,8 +223,7 @@ bool Transfer::read_connect_answer() {
     tick(d);
     if (w != WaitResult::kReady) return wait_failed(w, kNetReceiveFailed);
   }
-  if (parse_status_line(answer.substr(0, answer.find('\n'))) != 200)
-    return fail(kNetReceiveFailed);
+  if (parse_status_line(answer.substr(0, answer.find('\n'))) != 200) return fail(kNetReceiveFailed);
   return true;
 }
 

@@ -37,21 +37,21 @@ struct TransferProgress {
 struct TransferParams {
   const store::PageSettings* settings = nullptr;  // the item
   const RequestTarget* target = nullptr;          // this hop, prepared
-  uint32_t address = 0;        // IPv4 to connect to (server or proxy), network byte order
-  std::string response_path;   // the item's htmltmp.txt (Shift_JIS core path)
-  std::string auth_password;   // the item's password, already deciphered
+  uint32_t address = 0;       // IPv4 to connect to (server or proxy), network byte order
+  std::string response_path;  // the item's htmltmp.txt (Shift_JIS core path)
+  std::string auth_password;  // the item's password, already deciphered
   const NetConfig* config = nullptr;
   StopFlags stop;
   TransferProgress* progress = nullptr;  // optional
 };
 
 struct TransferResult {
-  bool ok = false;         // the response ended by the connection closing, no error
-  int net_error = 0;       // codes of net_error.h; 0 when ok or stopped
-  int tls_error = 0;       // last SSL_get_error value
-  bool stopped = false;    // ended by the stop flags: no error, no result
+  bool ok = false;       // the response ended by the connection closing, no error
+  int net_error = 0;     // codes of net_error.h; 0 when ok or stopped
+  int tls_error = 0;     // last SSL_get_error value
+  bool stopped = false;  // ended by the stop flags: no error, no result
   int64_t received_bytes = 0;
-  int elapsed_seconds = 0; // of the last wait
+  int elapsed_seconds = 0;  // of the last wait
 };
 
 TransferResult run_transfer(const TransferParams& params);

@@ -8,7 +8,8 @@
 namespace ks::net {
 
 int Deadline::remaining_ms(int cap) const {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit_ - (Clock::now() - start_));
+  auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(limit_ - (Clock::now() - start_));
   return static_cast<int>(std::clamp<long long>(left.count(), 0, cap));
 }
 

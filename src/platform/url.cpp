@@ -180,8 +180,8 @@ std::optional<UrlParts> crack_url(std::string_view url) {
   parts.path = std::string(tail.substr(0, extra));
   if (extra != std::string_view::npos) parts.extra = std::string(tail.substr(extra));
 
-  for (const std::string* p : {&parts.scheme, &parts.user, &parts.password, &parts.host,
-                               &parts.path, &parts.extra}) {
+  for (const std::string* p :
+       {&parts.scheme, &parts.user, &parts.password, &parts.host, &parts.path, &parts.extra}) {
     if (p->size() > kUrlPartMax) return std::nullopt;
   }
   return parts;
