@@ -1,6 +1,5 @@
 #include "convert/entities.h"
 
-#include <mutex>
 #include <string_view>
 #include <vector>
 

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/converter.h"
 #include "platform/sjis.h"
@@ -26,5 +27,34 @@ inline std::string convert(std::string_view body, const ConvertSettings& s = set
 inline std::string sj(std::string_view utf8) {
   return utf8_to_sjis(utf8);
 }
+
+}  // namespace ks::convert::test
+
+#include "convert/page_sink.h"
+
+namespace ks::convert::test {
+
+// Drives a StringSink the way the response reader does, for one body with
+// header declarations: header(...) then body(...).
+class StringSinkRun {
+ public:
+  explicit StringSinkRun(const ConvertSettings& s) : sink_(s) {}
+  void header(std::string_view charset) { headers_.emplace_back(charset); }
+  std::string body(std::string_view bytes) {
+    for (int pass = 1; pass <= 2; ++pass) {
+      sink_.begin_pass(pass);
+      for (const std::string& h : headers_) sink_.header_charset(h);
+      sink_.begin_body();
+      sink_.write(bytes);
+      if (!sink_.end_pass()) break;
+    }
+    return sink_.text();
+  }
+  int passes() const { return sink_.passes(); }
+
+ private:
+  StringSink sink_;
+  std::vector<std::string> headers_;
+};
 
 }  // namespace ks::convert::test
