@@ -23,9 +23,9 @@ CheckStatus compare_files(const CompareTask& task, std::string_view old_path,
   if (task.env.stop_requested()) return kNoChange;
   if (r == EngineResult::kAreaNotFound) return kAreaNotFound;
 
-  const bool deleted = run_post_diff_filters(task, *old_list, task.log_number, true);
+  const bool deleted = run_post_diff_filters(task, *old_list, task.log_number, true, old_path);
   if (task.env.stop_requested()) return kNoChange;
-  const bool added = run_post_diff_filters(task, *new_list, task.log_number, false);
+  const bool added = run_post_diff_filters(task, *new_list, task.log_number, false, old_path);
   if (task.env.stop_requested()) return kNoChange;
 
   const bool detect_deleted = task.settings.detect_deleted_lines != 0;

@@ -14,9 +14,10 @@ namespace ks::compare {
 CheckStatus compare_item(CompareTask& task);
 
 // The same on explicit files: `old_path` as the previous log, `new_path` as
-// the new text, add.txt/del.txt written into `out_folder`; earlier logs for
-// USE_OLD_LOG are looked up in task.folder around task.log_number. A missing
-// old file gives kNoPreviousLog.
+// the new text, add.txt/del.txt written into `out_folder`. For USE_OLD_LOG the
+// first earlier text is `old_path` itself, the older ones (and the del logs)
+// are looked up in task.folder around task.log_number. A missing old file
+// gives kNoPreviousLog.
 CheckStatus compare_files(const CompareTask& task, std::string_view old_path,
                           std::string_view new_path, std::string_view out_folder);
 

@@ -38,6 +38,28 @@ std::vector<uint64_t> compare_hashes(const TextLineList& list, LineEquality eq) 
   return h;
 }
 
+// Writes cells, keeping the block of the previous write at hand: the diff
+// writes long runs of cells that share a block.
+class CellWriter {
+ public:
+  CellWriter(MatrixSlots& slots, int slot) : slots_(slots), slot_(slot) {}
+  void write(int x, int y, unsigned cell) {
+    const int ix = x / kBlockSide, iy = y / kBlockSide;
+    if (ix != ix_ || iy != iy_) {
+      block_ = slots_.block(slot_, x, y);
+      ix_ = ix;
+      iy_ = iy;
+    }
+    if (block_) MatrixSlots::set_cell(block_, x - ix * kBlockSide, y - iy * kBlockSide, cell);
+  }
+
+ private:
+  MatrixSlots& slots_;
+  int slot_;
+  int ix_ = -1, iy_ = -1;
+  uint8_t* block_ = nullptr;
+};
+
 }  // namespace
 
 LineEquality equality_of(const store::PageSettings& settings) {
@@ -100,7 +122,8 @@ int shortest_edit(const TextLineList& old_list, const TextLineList& new_list, Li
   if (!vbuf) return -1;
   int32_t* v = vbuf.get() + offset;
   v[1] = 0;
-  slots.write(slot, 0, 0, 0);
+  CellWriter cells(slots, slot);
+  cells.write(0, 0, 0);
 
   for (int d = 0; d <= n + m; ++d) {
     if (env.stop_requested()) return -1;
@@ -122,11 +145,11 @@ int shortest_edit(const TextLineList& old_list, const TextLineList& new_list, Li
       }
       int y = x - k;
       if (x < 0 || x > n || y < 0 || y > m) continue;
-      slots.write(slot, x, y, move);
+      cells.write(x, y, move);
       while (x < n && y < m && same(x + 1, y + 1)) {
         ++x;
         ++y;
-        slots.write(slot, x, y, 3);
+        cells.write(x, y, 3);
       }
       v[k] = x;
       if (x >= n && y >= m) return d;

@@ -240,7 +240,7 @@ void same_text_pass(const CompareTask& task, TextLineList& list, int start) {
 
 // Returns false when the run was stopped.
 bool old_log_pass(const CompareTask& task, TextLineList& list, int start, int log_number,
-                  bool deleted_side) {
+                  bool deleted_side, std::string_view previous_text) {
   const store::PageSettings& s = task.settings;
   const int k = s.use_old_log >= 0 && s.use_old_log <= kLogNumbers - 1 ? s.use_old_log : 1;
   const LineEquality eq = equality_of(s);
@@ -252,8 +252,11 @@ bool old_log_pass(const CompareTask& task, TextLineList& list, int start, int lo
   std::string work;
   for (int i = 0; i < k && !open.empty(); ++i) {
     if (task.env.stop_requested()) return false;
-    const std::string path = numbered_log_path(task.folder, deleted_side ? "del" : "log",
-                                               log_number_add(log_number, -i));
+    // i = 0 is the text the list was just compared with.
+    const std::string path = (i == 0 && !deleted_side)
+                                 ? std::string(previous_text)
+                                 : numbered_log_path(task.folder, deleted_side ? "del" : "log",
+                                                     log_number_add(log_number, -i));
     if (path.size() > kMaxPath) continue;
     LineReader reader(path);
     if (!reader.is_open()) continue;
@@ -333,7 +336,7 @@ bool ignored_line(const store::PageSettings& s, std::string& line, std::string_v
 }
 
 bool run_post_diff_filters(const CompareTask& task, TextLineList& list, int log_number,
-                           bool deleted_side) {
+                           bool deleted_side, std::string_view previous_text) {
   const store::PageSettings& s = task.settings;
   const int start = header_start(list);
   std::string host;
@@ -347,7 +350,7 @@ bool run_post_diff_filters(const CompareTask& task, TextLineList& list, int log_
   if (task.env.stop_requested()) return false;
   if (s.ignore_same_text && any_reported(list, start)) same_text_pass(task, list, start);
   if (task.env.stop_requested()) return false;
-  if (!old_log_pass(task, list, start, log_number, deleted_side)) return false;
+  if (!old_log_pass(task, list, start, log_number, deleted_side, previous_text)) return false;
   if (task.env.stop_requested()) return false;
   if (!any_reported(list, start)) return false;
   final_adjustments(task, list, start);

@@ -18,9 +18,11 @@ bool ignored_line(const store::PageSettings& settings, std::string& line, std::s
                   HostOfUrl host_of = &url_host);
 
 // Runs every filter on one list; `deleted_side` selects the del logs (instead
-// of the texts) as the earlier logs. Returns whether reported lines remain
-// (false too when the run is stopped).
+// of the texts) as the earlier logs. `previous_text` is the text the list was
+// compared with (log<n>.txt of the current number), the first earlier log of
+// the added side. Returns whether reported lines remain (false too when the
+// run is stopped).
 bool run_post_diff_filters(const CompareTask& task, TextLineList& list, int log_number,
-                           bool deleted_side);
+                           bool deleted_side, std::string_view previous_text);
 
 }  // namespace ks::compare

@@ -41,6 +41,7 @@ class CountedBytes {
 }  // namespace
 
 bool lines_equal(std::string_view a, std::string_view b, LineEquality mode) {
+  if (a == b) return true;  // the usual case in long runs of unchanged lines
   CountedBytes x(a, mode), y(b, mode);
   for (;;) {
     const int ca = x.next();

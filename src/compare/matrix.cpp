@@ -53,8 +53,8 @@ int MatrixSlots::read(int slot, int x, int y) const {
   if (x < 0 || y < 0 || ix >= kBlockTableSide || iy >= kBlockTableSide) return -1;
   const uint8_t* b = s.table[static_cast<std::size_t>(ix * kBlockTableSide + iy)].get();
   if (!b) return -1;
-  const int bx = x % kBlockSide, by = y % kBlockSide;
-  return (b[by * (kBlockSide / 4) + bx / 4] >> (2 * (bx % 4))) & 3;
+  const int bx = x % kBlockSide;
+  return (b[cell_byte(bx, y % kBlockSide)] >> (2 * (bx % 4))) & 3;
 }
 
 uint8_t* MatrixSlots::allocate_block(Slot& s, std::unique_ptr<uint8_t[]>& ref) {

@@ -45,11 +45,23 @@ class MatrixSlots {
   void write(int slot, int x, int y, unsigned cell) {
     uint8_t* b = block_for_write(slots_[static_cast<std::size_t>(slot)], x, y);
     if (!b) return;
-    const int bx = x % kBlockSide, by = y % kBlockSide;
-    uint8_t& byte = b[by * (kBlockSide / 4) + bx / 4];
+    const int bx = x % kBlockSide;
+    uint8_t& byte = b[cell_byte(bx, y % kBlockSide)];
     const int shift = 2 * (bx % 4);
     byte = static_cast<uint8_t>((byte & ~(3u << shift)) | ((cell & 3u) << shift));
   }
+  // The block holding cell (x, y) of a claimed slot, allocated on first use;
+  // nullptr when it lies outside the table or cannot be allocated. For
+  // writers that keep the block of the previous cell at hand.
+  uint8_t* block(int slot, int x, int y) {
+    return block_for_write(slots_[static_cast<std::size_t>(slot)], x, y);
+  }
+  static void set_cell(uint8_t* block, int bx, int by, unsigned cell) {
+    uint8_t& byte = block[cell_byte(bx, by)];
+    const int shift = 2 * (bx % 4);
+    byte = static_cast<uint8_t>((byte & ~(3u << shift)) | ((cell & 3u) << shift));
+  }
+
   // The cell, or -1 when the slot is not claimed or the cell has no block.
   int read(int slot, int x, int y) const;
 
@@ -74,6 +86,19 @@ class MatrixSlots {
   };
   static constexpr int kTableSize = kBlockTableSide * kBlockTableSide;
 
+ public:
+  // Byte of cell (bx, by) inside its block. Rows are skewed along the
+  // anti-diagonals (row (bx + by) mod 500, four cells of increasing bx per
+  // byte): the diff visits the points of one anti-diagonal one after the
+  // other, and this keeps them in the same few cache lines. Each row still
+  // holds every bx once, so a block stays 500 x 500 cells in 62,500 bytes.
+  static int cell_byte(int bx, int by) {
+    int row = bx + by;
+    if (row >= kBlockSide) row -= kBlockSide;
+    return row * (kBlockSide / 4) + bx / 4;
+  }
+
+ private:
   uint8_t* block_for_write(Slot& s, int x, int y) {
     const int ix = x / kBlockSide, iy = y / kBlockSide;
     if (x < 0 || y < 0 || ix >= kBlockTableSide || iy >= kBlockTableSide || !s.table) {
