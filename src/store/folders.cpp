@@ -31,7 +31,7 @@ bool ends_with_separator(std::string_view path) {
       ++i;
       continue;
     }
-    last_is_sep = path[i] == '/' || path[i] == '\\';
+    last_is_sep = path[i] == kPathSep;
   }
   return last_is_sep;
 }

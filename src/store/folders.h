@@ -37,8 +37,9 @@ void prepare_data_folders(Folders& f, bool use_custom_folder, std::string_view c
 // double-byte character is not a separator), then "Kestrelscan/".
 std::string custom_base_folder(std::string_view custom_folder);
 
-// True when the path's last character is a separator: '/' (or '\', which
-// folder names of the original platform use), never the trail byte of a pair.
+// True when the path's last character is the separator '/'. The scan steps
+// over double-byte characters, so a trail byte never counts as a separator
+// (a backslash is an ordinary character in names here).
 bool ends_with_separator(std::string_view path);
 
 // Creates a folder and every missing parent. A trailing separator is allowed.

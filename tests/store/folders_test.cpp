@@ -14,7 +14,8 @@ TEST(CustomDataFolder, ASeparatorIsAddedUnlessOneEndsThePath) {
   EXPECT_EQ(custom_base_folder("/srv/ks/"), "/srv/ks/Kestrelscan/");
   // 表 ends in the byte 0x5C, which is part of the character, not a separator.
   EXPECT_EQ(custom_base_folder("/srv/\x95\x5C"), "/srv/\x95\x5C/Kestrelscan/");
-  EXPECT_TRUE(ends_with_separator("/srv/\x95\x5C\\"));
+  EXPECT_TRUE(ends_with_separator("/srv/\x95\x5C/"));
+  EXPECT_FALSE(ends_with_separator("/srv/x\\"));
   EXPECT_FALSE(ends_with_separator("/srv/\x95\x5C"));
 }
 

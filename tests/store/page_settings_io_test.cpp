@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -181,6 +182,34 @@ TEST_F(PageSettingsFileTest, TheBrowserNumberIsDerivedOnLoadOnly) {
   write_page_settings(folder, in);
   load_item_settings(folder, a, [&](PageSettings&) { return applied = true; });
   EXPECT_TRUE(applied);
+}
+
+// Each read has its own buffer and index: two threads reading different
+// records at once each see only their own record.
+TEST_F(PageSettingsFileTest, TwoThreadsReadDifferentRecordsAtOnce) {
+  std::string other = dir.file("q.dat");
+  make_dirs(other);
+  PageSettings a = default_page_settings();
+  a.url = "http://a/";
+  a.site_priority = 1;
+  PageSettings b = a;
+  b.url = "http://b/" + std::string(1500, 'b');
+  b.site_priority = 2;
+  write_page_settings(folder, a);
+  write_page_settings(other, b);
+  std::atomic<int> wrong{0};
+  auto reader = [&](const std::string& f, const PageSettings& want) {
+    for (int i = 0; i < 300; ++i) {
+      PageSettings got;
+      read_page_settings(f, got);
+      if (got.url != want.url || got.site_priority != want.site_priority) ++wrong;
+    }
+  };
+  std::thread t1(reader, folder, a);
+  std::thread t2(reader, other, b);
+  t1.join();
+  t2.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 // A writer killed at a random moment leaves either the old or the new file.
