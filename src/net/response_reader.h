@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "net/body_sink.h"
+#include "store/page_settings.h"
 
 namespace ks::net {
 
@@ -121,6 +122,12 @@ class ResponseParser {
   bool stopped_ = false;
   bool finished_ = false;
 };
+
+// Whether an item's response is read in raw-header mode: a header check
+// (HEAD) fetched by the own HTTP engine.
+inline bool wants_raw_header_copy(const store::PageSettings& settings) {
+  return settings.use_script == 0 && settings.check_by_http_header != 0;
+}
 
 struct ResponseReadOptions {
   // Raw-header mode: the item checks the header block only (HEAD) and is

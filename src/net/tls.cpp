@@ -74,6 +74,41 @@ void TlsLibrary::unload() {
   ssl_.close();
 }
 
+void TlsLibrary::use_functions(const Functions& functions) {
+  unload();
+  fn_ = functions;
+  const void* const entries[] = {
+      reinterpret_cast<const void*>(fn_.OpenSSL_version),
+      reinterpret_cast<const void*>(fn_.CONF_modules_finish),
+      reinterpret_cast<const void*>(fn_.CONF_modules_unload),
+      reinterpret_cast<const void*>(fn_.OpenSSL_version_num),
+      reinterpret_cast<const void*>(fn_.ERR_get_error),
+      reinterpret_cast<const void*>(fn_.TLS_client_method),
+      reinterpret_cast<const void*>(fn_.SSL_CTX_new),
+      reinterpret_cast<const void*>(fn_.SSL_new),
+      reinterpret_cast<const void*>(fn_.SSL_set_fd),
+      reinterpret_cast<const void*>(fn_.SSL_connect),
+      reinterpret_cast<const void*>(fn_.SSL_get_error),
+      reinterpret_cast<const void*>(fn_.SSL_write),
+      reinterpret_cast<const void*>(fn_.SSL_read),
+      reinterpret_cast<const void*>(fn_.SSL_get_shutdown),
+      reinterpret_cast<const void*>(fn_.SSL_shutdown),
+      reinterpret_cast<const void*>(fn_.SSL_free),
+      reinterpret_cast<const void*>(fn_.SSL_CTX_free),
+      reinterpret_cast<const void*>(fn_.SSL_CTX_ctrl),
+      reinterpret_cast<const void*>(fn_.SSL_CIPHER_description),
+      reinterpret_cast<const void*>(fn_.SSL_get_current_cipher),
+      reinterpret_cast<const void*>(fn_.SSL_get_version),
+      reinterpret_cast<const void*>(fn_.SSL_ctrl),
+      reinterpret_cast<const void*>(fn_.SSL_set_security_level),
+      reinterpret_cast<const void*>(fn_.SSL_CTX_set_options),
+  };
+  available_ = true;
+  for (const void* e : entries) {
+    if (!e) available_ = false;
+  }
+}
+
 std::string TlsLibrary::version_text() const {
   if (!available_) return {};
   const char* text = fn_.OpenSSL_version(0);

@@ -76,6 +76,9 @@ class TlsLibrary {
             const std::string& crypto_name = "libcrypto.so.3");
   // Releases the library's configuration modules and closes the libraries.
   void unload();
+  // Installs an entry-point table directly instead of loading the libraries
+  // (tests use it to make any call fail); available when every entry is set.
+  void use_functions(const Functions& functions);
 
   bool available() const { return available_; }
   const Functions& fn() const { return fn_; }
