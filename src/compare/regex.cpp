@@ -41,6 +41,8 @@ RegexLibrary& RegexLibrary::shared() {
   return library;
 }
 
+RegexLibrary::RegexLibrary() = default;
+
 RegexLibrary::~RegexLibrary() {
   unload();
 }

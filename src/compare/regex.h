@@ -27,7 +27,7 @@ class RegexLibrary {
   // The instance that start-up loads and the comparisons use.
   static RegexLibrary& shared();
 
-  RegexLibrary() = default;
+  RegexLibrary();
   ~RegexLibrary();
   RegexLibrary(const RegexLibrary&) = delete;
   RegexLibrary& operator=(const RegexLibrary&) = delete;
