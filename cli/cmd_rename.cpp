@@ -1,0 +1,43 @@
+// rename PATH NEWNAME: renames a group, item or template and its folder (the
+// folder takes the encoded form of the name, so any character may be used).
+#include <string>
+#include <vector>
+
+#include "tree_session.h"
+
+namespace ks::cli {
+namespace {
+
+int run_rename(Context& ctx, const std::vector<std::string>& in) {
+  std::vector<std::string> args = in;
+  bool raw = take_flag(args, "--raw");
+  if (args.size() != 2) return usage_error("usage: rename PATH NEWNAME");
+  auto name = core_text(args[1], raw);
+  if (!name || name->empty()) {
+    return usage_error("the name is empty or has characters without a Shift_JIS form");
+  }
+  int code = 0;
+  auto app = open_app(ctx, code);
+  if (!app) return code;
+  TreeSession s;
+  open_tree_session(*app, s, AnswerMode::kNo);
+  store::NodeId id = find_node(*app, args[0], raw);
+  if (id == store::kNoNode) return kExitFailure;
+  const store::Node* n = app->tree.find(id);
+  if (n->kind() == store::NodeKind::kRoot || n->kind() == store::NodeKind::kTemplateRoot) {
+    return failure("the root and the template folder cannot be renamed");
+  }
+  if (n->label == *name) return kExitOk;
+  if (store::rename_node(*s.ctx, id, *name)) {
+    print_line(app->tree.display_path(id), raw);
+    return kExitOk;
+  }
+  if (!s.prompt.told_failure()) return failure("the name is too long for a folder path");
+  return kExitFailure;
+}
+
+const Registrar reg{
+    {"rename", "rename PATH NEWNAME", "rename a group, item or template", &run_rename}};
+
+}  // namespace
+}  // namespace ks::cli

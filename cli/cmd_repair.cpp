@@ -1,0 +1,33 @@
+// repair: rebuilds the tree from the folders after asking (--yes skips the
+// question): tree.db and the cache are deleted, template folders get their
+// extension back, the order starts afresh.
+#include <string>
+#include <vector>
+
+#include "tree_session.h"
+
+namespace ks::cli {
+namespace {
+
+int run_repair(Context& ctx, const std::vector<std::string>& in) {
+  std::vector<std::string> args = in;
+  bool raw = take_flag(args, "--raw");
+  auto mode = take_answer_flags(args);
+  if (!mode) return usage_error("--yes and --no exclude each other");
+  if (!args.empty()) return usage_error("usage: repair [--yes|--no]");
+  int code = 0;
+  auto app = open_app(ctx, code);
+  if (!app) return code;
+  TreeSession s;
+  open_tree_session(*app, s, *mode);
+  if (!store::repair_tree(*s.ctx)) return failure("not repaired");
+  print_line(s.prompt.last_status(), raw);
+  return kExitOk;
+}
+
+const Registrar reg{{"repair", "repair [--yes|--no]",
+                     "rebuild the tree and its order from the folders (asks unless --yes)",
+                     &run_repair}};
+
+}  // namespace
+}  // namespace ks::cli

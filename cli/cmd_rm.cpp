@@ -1,0 +1,42 @@
+// rm PATH: moves a group (with everything in it), an item or a template to
+// the desktop's trash after asking; --yes skips the question.
+#include <string>
+#include <vector>
+
+#include "tree_session.h"
+
+namespace ks::cli {
+namespace {
+
+int run_rm(Context& ctx, const std::vector<std::string>& in) {
+  std::vector<std::string> args = in;
+  bool raw = take_flag(args, "--raw");
+  auto mode = take_answer_flags(args);
+  if (!mode) return usage_error("--yes and --no exclude each other");
+  if (args.size() != 1) return usage_error("usage: rm PATH [--yes|--no]");
+  int code = 0;
+  auto app = open_app(ctx, code);
+  if (!app) return code;
+  TreeSession s;
+  open_tree_session(*app, s, *mode);
+  store::NodeId id = find_node(*app, args[0], raw);
+  if (id == store::kNoNode) return kExitFailure;
+  switch (store::delete_node(*s.ctx, id)) {
+    case store::DeleteStatus::kDeleted:
+      return kExitOk;
+    case store::DeleteStatus::kDeclined:
+      return failure("not deleted");
+    case store::DeleteStatus::kRefused:
+      if (!s.prompt.told_failure()) return failure("the root and the template folder stay");
+      return kExitFailure;
+    case store::DeleteStatus::kFailed:
+      return kExitFailure;
+  }
+  return kExitFailure;
+}
+
+const Registrar reg{{"rm", "rm PATH [--yes|--no]",
+                     "move a group, item or template to the trash (asks unless --yes)", &run_rm}};
+
+}  // namespace
+}  // namespace ks::cli

@@ -1,0 +1,20 @@
+#include "tree_session.h"
+
+#include "store/startup.h"
+
+namespace ks::cli {
+
+void open_tree_session(App& app, TreeSession& session, AnswerMode mode) {
+  const bool auto_sort = app.options.auto_tree_sort != 0;
+  store::build_tree_at_startup(app.tree, session.templates, app.folders.base, auto_sort);
+  session.prompt = TerminalPrompt(mode);
+  session.ctx = std::make_unique<store::TreeContext>(
+      store::TreeContext{app.tree, session.templates, app.folders.base, auto_sort, session.prompt});
+}
+
+bool is_group_or_item(const App& app, store::NodeId id) {
+  const store::Node* n = app.tree.find(id);
+  return n && (n->kind() == store::NodeKind::kGroup || n->kind() == store::NodeKind::kItem);
+}
+
+}  // namespace ks::cli

@@ -1,0 +1,31 @@
+// A command's view of the tree as every front end builds it at start-up:
+// the cache (consumed), tree.db or the folders, with the template table and
+// the item counts, plus the context the tree operations work in.
+//
+// The CLI is a short-lived front end: it reads and deletes a cache left by a
+// clean shut-down of the desktop app but never writes one itself, since other
+// commands change the folders without going through a cache.
+#pragma once
+
+#include <memory>
+
+#include "app_context.h"
+#include "prompt.h"
+#include "store/templates.h"
+#include "store/tree_ops.h"
+
+namespace ks::cli {
+
+struct TreeSession {
+  store::TemplateTable templates;
+  TerminalPrompt prompt{AnswerMode::kAsk};
+  std::unique_ptr<store::TreeContext> ctx;
+};
+
+// Rebuilds app.tree in stored order and fills the session for `mode`.
+void open_tree_session(App& app, TreeSession& session, AnswerMode mode);
+
+// Whether the node may be moved, copied or renamed by a command.
+bool is_group_or_item(const App& app, store::NodeId id);
+
+}  // namespace ks::cli
