@@ -1,11 +1,15 @@
 // list [PATH]: the tree below PATH (the root by default), one node a line,
 // indented by depth, with its kind and marks: updated or error from the last
-// check, importance, and automatic checking switched off.
+// check, importance, and automatic checking switched off. The tree is built
+// as at start-up, so nodes come in their stored order; with the option
+// TREEVIEW_DISP_ITEM_COUNT a group's label is followed by its item count.
 #include <string>
 #include <vector>
 
 #include "app_context.h"
 #include "store/node.h"
+#include "store/tree_sort.h"
+#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -45,6 +49,8 @@ int run_list(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
+  TreeSession session;
+  open_tree_session(*app, session, AnswerMode::kNo);
   store::NodeId from = app->tree.root();
   if (!args.empty()) {
     from = find_node(*app, args[0], raw);
@@ -53,6 +59,9 @@ int run_list(Context& ctx, const std::vector<std::string>& in) {
   app->tree.walk(from, [&](const store::Node& n, int depth) {
     std::string line(static_cast<std::size_t>(depth) * 2, ' ');
     line += n.label;
+    if (n.kind() == store::NodeKind::kGroup && app->options.treeview_disp_item_count) {
+      line += store::count_suffix(store::tag_count(n.tag));
+    }
     line += "  [" + describe(n) + "]";
     print_line(line, raw);
   });
