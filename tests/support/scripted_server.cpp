@@ -234,35 +234,24 @@ void ScriptedServer::serve(int fd) {
     if (!conn.ssl || SSL_set_fd(conn.ssl, fd) != 1 || SSL_accept(conn.ssl) != 1) return;
   }
 
-  // An unscripted peek decides whether the request is read first.
-  ScriptedResponse response;
   std::string request;
-  bool peeked_skip = false;
+  char buf[4096];
+  while (!header_complete(request) && request.size() < kMaxRequest) {
+    long n = conn.read_some(buf, sizeof buf);
+    if (n <= 0) break;
+    request.append(buf, static_cast<std::size_t>(n));
+  }
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    peeked_skip = default_.skip_request && scripts_.empty();
+    requests_.push_back(request);
   }
-  if (peeked_skip) {
-    response = script_for("");
-  } else {
-    char buf[4096];
-    while (!header_complete(request) && request.size() < kMaxRequest) {
-      long n = conn.read_some(buf, sizeof buf);
-      if (n <= 0) break;
-      request.append(buf, static_cast<std::size_t>(n));
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      requests_.push_back(request);
-    }
-    request_arrived_.notify_all();
-    if (request.empty()) return;
-    if (options_.proxy && request.rfind("CONNECT ", 0) == 0) {
-      tunnel(conn, request);
-      return;
-    }
-    response = script_for(request);
+  request_arrived_.notify_all();
+  if (request.empty()) return;
+  if (options_.proxy && request.rfind("CONNECT ", 0) == 0) {
+    tunnel(conn, request);
+    return;
   }
+  ScriptedResponse response = script_for(request);
 
   for (const ScriptedResponse::Piece& piece : response.pieces) {
     if (piece.delay_ms > 0 && !sleep_ms(piece.delay_ms)) return;

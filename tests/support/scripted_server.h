@@ -36,7 +36,6 @@ struct ScriptedResponse {
   End end = End::kClose;
   int end_delay_ms = 0;          // sleep before the end action
   bool tls_close_notify = true;  // TLS: send close_notify before closing
-  bool skip_request = false;     // answer without reading a request first
 
   // The whole response in one write.
   static ScriptedResponse whole(std::string bytes);
