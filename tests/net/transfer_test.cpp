@@ -268,7 +268,7 @@ TEST_F(TransferTest, AbortEndsAWaitForTheResponse) {
   EXPECT_TRUE(f.result.stopped);
   EXPECT_EQ(f.result.net_error, 0);
   EXPECT_FALSE(f.result.ok);
-  EXPECT_LT(took, milliseconds(1500));
+  EXPECT_LT(took, milliseconds(2000));
 }
 
 TEST_F(TransferTest, AbortEndsAWaitForTheTlsHandshake) {
@@ -278,7 +278,7 @@ TEST_F(TransferTest, AbortEndsAWaitForTheTlsHandshake) {
   ScriptedServer server(options);
   auto [f, took] = fetch_and_abort(local(server, "/", true), 400);
   EXPECT_TRUE(f.result.stopped);
-  EXPECT_LT(took, milliseconds(1500));
+  EXPECT_LT(took, milliseconds(2000));
 }
 
 TEST_F(TransferTest, AbortEndsAWaitForTheProxyAnswer) {
@@ -291,7 +291,7 @@ TEST_F(TransferTest, AbortEndsAWaitForTheProxyAnswer) {
   config.proxy_port = proxy.port();
   auto [f, took] = fetch_and_abort("https://origin.test/", 400);
   EXPECT_TRUE(f.result.stopped);
-  EXPECT_LT(took, milliseconds(1500));
+  EXPECT_LT(took, milliseconds(2000));
 }
 
 TEST_F(TransferTest, AbortEndsAWaitForTheConnection) {
@@ -318,7 +318,7 @@ TEST_F(TransferTest, AbortEndsAWaitForTheConnection) {
     auto [f, took] =
         fetch_and_abort("http://127.0.0.1:" + std::to_string(ntohs(sa.sin_port)) + "/", 400);
     EXPECT_TRUE(f.result.stopped);
-    EXPECT_LT(took, milliseconds(1500));
+    EXPECT_LT(took, milliseconds(2000));
   }
   for (int c : fillers) ::close(c);
   ::close(listener);
