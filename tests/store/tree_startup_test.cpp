@@ -157,6 +157,24 @@ TEST_F(TreeStartup, PathsFromTreeDbAndCacheNeverLeaveTheDataFolder) {
   EXPECT_EQ(labels(tree.root()), (std::vector<std::string>{"fine", Tree::template_root_label()}));
 }
 
+TEST_F(TreeStartup, FolderNamesThatEncodingWouldChangeKeepTheirFolder) {
+  // Written by hand or by another system: an upper-case escape, and a raw
+  // character that encoding would escape next to a proper escape.
+  make_dirs(data() + "/x%3A.dat");
+  make_dirs(data() + "/a?b%3ac.dat");
+  profile_write_string(data() + "/x%3A.dat/result.db", "RESULT", "CODE", "3");
+  write_tree_db("x%3A.dat\r\na?b%3ac.dat\r\n");
+  start();
+  for (NodeId id : tree.find(tree.root())->children) {
+    if (tree.find(id)->kind() != NodeKind::kItem) continue;
+    EXPECT_TRUE(is_directory(folder(id))) << folder(id);
+    EXPECT_EQ(tree.find(id)->tag & kTagEscapedName, 0u);
+  }
+  EXPECT_EQ(labels(tree.root()),
+            (std::vector<std::string>{"x%3A", "a?b%3ac", Tree::template_root_label()}));
+  EXPECT_TRUE(tree.find(tree.find(tree.root())->children[0])->tag & kTagUpdated);
+}
+
 TEST_F(TreeStartup, AutomaticSortingNeitherReadsNorWritesTreeDb) {
   make_dirs(data() + "/a.dat");
   make_dirs(data() + "/b.grp");
