@@ -1,0 +1,55 @@
+#include "check/task.h"
+
+#include <array>
+
+#include "platform/sjis.h"
+
+namespace ks::check {
+
+const std::string& task_state_name(int state) {
+  static const std::array<std::string, 9> names = {
+      KS_SJ("アイドル"), KS_SJ("IPアドレス取得待ち"), KS_SJ("IPアドレス取得中"), KS_SJ("通信待ち"),
+      KS_SJ("通信中"),   KS_SJ("変換待ち"),           KS_SJ("変換中"),           KS_SJ("表示中"),
+      KS_SJ("表示完了"),
+  };
+  static const std::string none;
+  if (state < 0 || state >= static_cast<int>(names.size())) return none;
+  return names[static_cast<std::size_t>(state)];
+}
+
+void TaskTable::clear() {
+  for (Slot& s : slots_) {
+    std::lock_guard lock(s.mutex);
+    s.record = TaskRecord{};
+  }
+}
+
+TaskRecord TaskTable::snapshot(int slot) const {
+  if (slot < 0 || slot >= kMaxWorkers) return {};
+  const Slot& s = slots_[static_cast<std::size_t>(slot)];
+  std::lock_guard lock(s.mutex);
+  return s.record;
+}
+
+int TaskTable::state(int slot) const {
+  if (slot < 0 || slot >= kMaxWorkers) return kTaskIdle;
+  const Slot& s = slots_[static_cast<std::size_t>(slot)];
+  std::lock_guard lock(s.mutex);
+  return s.record.state;
+}
+
+void TaskTable::publish(int slot, const TaskRecord& record) {
+  if (slot < 0 || slot >= kMaxWorkers) return;
+  Slot& s = slots_[static_cast<std::size_t>(slot)];
+  std::lock_guard lock(s.mutex);
+  s.record = record;
+}
+
+void TaskTable::set_state(int slot, int state) {
+  if (slot < 0 || slot >= kMaxWorkers) return;
+  Slot& s = slots_[static_cast<std::size_t>(slot)];
+  std::lock_guard lock(s.mutex);
+  s.record.state = state;
+}
+
+}  // namespace ks::check

@@ -1,0 +1,93 @@
+// The task table: one record per worker slot (32), describing the item a
+// worker carries and how far it got. A worker owns its slot's record and is
+// the only writer; any thread (the task monitor, a front end) may take a
+// consistent copy of a slot at any time through TaskTable::snapshot().
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "store/page_settings.h"
+
+namespace ks::check {
+
+inline constexpr int kMaxWorkers = 32;
+
+// What a worker is doing, in the order an item goes through them.
+enum TaskState : int {
+  kTaskIdle = 0,
+  kTaskLookupWait = 1,
+  kTaskLookup = 2,
+  kTaskConnectWait = 3,
+  kTaskTransfer = 4,
+  kTaskConvertWait = 5,  // kept for the monitor's table; the pipeline never enters it
+  kTaskConvert = 6,
+  kTaskDisplay = 7,
+  kTaskDisplayed = 8,
+};
+
+// The monitor's name of a state (Shift_JIS); empty for values out of range.
+const std::string& task_state_name(int state);
+
+// Outcome of conversion and comparison (the comparison's check status).
+enum StageOutcome : int {
+  kStageNoChange = 0,  // also: converted, ready for comparison
+  kStageChanged = 1,
+  kStageInitialized = 2,
+  kStageHttpError = 3,
+  kStageNotModified = 4,
+  kStageAreaNotFound = 5,
+  kStageSystemError = 6,
+};
+
+// The redirect overflow mark set when the hop limit of 10 was reached.
+inline constexpr int kRedirectOverflowMark = 10;
+
+struct TaskRecord {
+  store::PageSettings settings;  // the item's settings; settings.node_id is its tree node
+  int stage_outcome = 0;
+  std::string current_url;         // the URL being fetched (item URL, then redirect target)
+  uint32_t address = 0xFFFFFFFFu;  // server or proxy, network byte order; all ones: unknown
+  uint16_t port = 0;
+  std::string host;  // ASCII form
+  std::string request_path;
+  bool conditional = false;  // the request carries If-Modified-Since
+  std::string last_modified;
+  bool secure = false;
+  int result_code = 0;
+  std::string message;
+  int64_t received_bytes = 0;
+  int state = kTaskIdle;
+  int elapsed_seconds = 0;
+  int attempt = 0;
+  int net_error = 0;
+  int tls_error = 0;
+  std::string redirect_target;
+  int redirect_overflow = 0;
+  int http_status = 0;
+  bool redirected = false;
+};
+
+class TaskTable {
+ public:
+  // Clears every slot to idle (run start).
+  void clear();
+  // A copy of one slot as last published by its worker.
+  TaskRecord snapshot(int slot) const;
+  // Only the state of one slot (cheap; for progress displays).
+  int state(int slot) const;
+  // The worker publishes its working record.
+  void publish(int slot, const TaskRecord& record);
+  void set_state(int slot, int state);
+
+ private:
+  struct Slot {
+    mutable std::mutex mutex;
+    TaskRecord record;
+  };
+  std::array<Slot, kMaxWorkers> slots_;
+};
+
+}  // namespace ks::check
