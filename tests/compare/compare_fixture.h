@@ -38,6 +38,13 @@ inline Lines read_lines(const std::string& path) {
   return out;
 }
 
+// The lines of add.txt / del.txt without the header line.
+inline Lines body_lines(const std::string& path) {
+  Lines l = read_lines(path);
+  if (!l.empty() && is_last_modified_line(l[0])) l.erase(l.begin());
+  return l;
+}
+
 class CompareFixture : public ::testing::Test {
  protected:
   CompareFixture() { task_.folder = dir_.path(); }
@@ -52,11 +59,7 @@ class CompareFixture : public ::testing::Test {
   Lines deleted() { return body(dir_.file("del.txt")); }
   store::PageSettings& settings() { return task_.settings; }
 
-  static Lines body(const std::string& path) {
-    Lines l = read_lines(path);
-    if (!l.empty() && is_last_modified_line(l[0])) l.erase(l.begin());
-    return l;
-  }
+  static Lines body(const std::string& path) { return body_lines(path); }
 
   ks::test::TempDir dir_;
   CompareTask task_;
