@@ -46,18 +46,28 @@ std::string encode_request_path(std::string_view sjis_path, std::string_view ext
 std::string read_last_modified(std::string_view response_path) {
   std::FILE* f = std::fopen(to_os_path(response_path).c_str(), "rb");
   if (!f) return {};
+  // Whole lines are read (an overlong one is cut, not split), so a header
+  // line of a particular length never reads as the empty line that ends the
+  // header block.
   std::string value;
-  char buffer[kPrevHeaderLineMax + 1];
-  for (int n = 0; n < kPrevHeaderLines && std::fgets(buffer, sizeof buffer, f); ++n) {
-    std::string_view line(buffer);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    if (line.empty()) break;
-    if (istarts_with(line, "last-modified:")) {
-      std::string_view rest = line.substr(14);
+  std::string line;
+  bool found = false;
+  for (int n = 0; n < kPrevHeaderLines && !found; ++n) {
+    line.clear();
+    int c = 0;
+    while ((c = std::fgetc(f)) != EOF && c != '\n') {
+      if (line.size() < kPrevHeaderLineMax) line.push_back(static_cast<char>(c));
+    }
+    std::string_view text = line;
+    while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (text.empty()) break;
+    if (istarts_with(text, "last-modified:")) {
+      std::string_view rest = text.substr(14);
       while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
       value = std::string(rest.substr(0, kLastModifiedMax));
-      break;
+      found = true;
     }
+    if (c == EOF) break;
   }
   std::fclose(f);
   return value;

@@ -13,9 +13,10 @@ namespace ks::net {
 
 // Capacities of the prepared fields (bytes, without a terminating zero).
 inline constexpr std::size_t kTargetFieldMax = 2100;
-// The previous response's header is read in lines of at most this many bytes,
-// at most kPrevHeaderLines lines, until the first empty line.
-inline constexpr std::size_t kPrevHeaderLineMax = 99;
+// The previous response's header is read line by line, at most
+// kPrevHeaderLines lines, until the first empty line; the first
+// kPrevHeaderLineMax bytes of each line are examined.
+inline constexpr std::size_t kPrevHeaderLineMax = 1100;
 inline constexpr int kPrevHeaderLines = 100;
 inline constexpr std::size_t kLastModifiedMax = 999;
 

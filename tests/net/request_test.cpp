@@ -97,6 +97,14 @@ TEST(RequestTarget, ConditionalFlagFollowsUseHeadAndThePreviousHeader) {
   ASSERT_TRUE(write_file_atomic(html, "HTTP/1.1 200 OK\r\n\r\nLast-Modified: body\r\n"));
   prepare_request_target(settings, config, "http://h/", html, t);
   EXPECT_FALSE(t.conditional);
+
+  // A long header line before it does not end the header block early.
+  for (std::size_t n : {97u, 98u, 99u, 300u}) {
+    ASSERT_TRUE(write_file_atomic(
+        html, "HTTP/1.1 200 OK\r\nX: " + std::string(n - 3, 'a') + "\r\nLast-Modified: v\r\n\r\n"));
+    prepare_request_target(settings, config, "http://h/", html, t);
+    EXPECT_EQ(t.last_modified, "v") << n;
+  }
 }
 
 TEST(Request, ProxyTargetNamesNonDefaultPortsOnly) {
