@@ -2,11 +2,13 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 
 #include "net/net_error.h"
+#include "platform/appdir.h"
 
 namespace ks::net {
 
@@ -61,6 +63,17 @@ void TlsLibrary::load(const std::string& ssl_name, const std::string& crypto_nam
   resolve(ssl_, "SSL_set_security_level", fn_.SSL_set_security_level, all);
   resolve(ssl_, "SSL_CTX_set_options", fn_.SSL_CTX_set_options, all);
   available_ = all;
+}
+
+void TlsLibrary::load_for_application() {
+  std::string folder = executable_folder();
+  std::string ssl = folder + "/libssl.so.3";
+  std::string crypto = folder + "/libcrypto.so.3";
+  if (!folder.empty() && ::access(ssl.c_str(), R_OK) == 0 && ::access(crypto.c_str(), R_OK) == 0) {
+    load(ssl, crypto);
+    if (available_) return;
+  }
+  load();
 }
 
 void TlsLibrary::unload() {

@@ -74,6 +74,9 @@ class TlsLibrary {
   // is reported. Loading again first unloads.
   void load(const std::string& ssl_name = "libssl.so.3",
             const std::string& crypto_name = "libcrypto.so.3");
+  // Start-up's loading: copies of the libraries beside the executable (a
+  // portable install that brings its own) win over the system's.
+  void load_for_application();
   // Releases the library's configuration modules and closes the libraries.
   void unload();
   // Installs an entry-point table directly instead of loading the libraries
