@@ -1,6 +1,8 @@
 // add URL [--name NAME] [--group PATH]: a new item with default settings.
 // Names are taken as the tree's "new item" command takes them: the name,
 // then NAME(2), NAME(3)...; without --name "新規ページ", "新規ページ(2)"...
+// With the template root as the group, a template is made instead
+// ("新規テンプレート"...), at most kMaxTemplates of them.
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "platform/sjis.h"
 #include "store/node_path.h"
 #include "store/page_settings_io.h"
+#include "store/templates.h"
 
 namespace ks::cli {
 namespace {
@@ -49,17 +52,15 @@ struct Candidate {
   store::NewChildPath path;
 };
 std::optional<Candidate> free_name(const store::Tree& tree, store::NodeId group,
-                                   const std::string& base_folder,
+                                   store::NodeKind kind, const std::string& base_folder,
                                    const std::optional<std::string>& given, bool& too_long) {
   too_long = false;
+  const std::string& fallback =
+      kind == store::NodeKind::kTemplate ? KS_SJ("新規テンプレート") : KS_SJ("新規ページ");
+  const std::string& stem = given ? *given : fallback;
   for (int n = 1; n <= kMaxNameTries; ++n) {
-    std::string name;
-    if (given) {
-      name = n == 1 ? *given : *given + "(" + std::to_string(n) + ")";
-    } else {
-      name = n == 1 ? KS_SJ("新規ページ") : KS_SJ("新規ページ") + "(" + std::to_string(n) + ")";
-    }
-    auto p = store::new_child_path(tree, group, name, store::NodeKind::kItem, base_folder);
+    std::string name = n == 1 ? stem : stem + "(" + std::to_string(n) + ")";
+    auto p = store::new_child_path(tree, group, name, kind, base_folder);
     if (!p) {
       too_long = true;
       return std::nullopt;
@@ -87,23 +88,29 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
   if (!app) return code;
 
   store::NodeId group = app->tree.root();
+  store::NodeKind kind = store::NodeKind::kItem;
   if (a.group) {
     group = find_node(*app, *a.group, a.raw);
     if (group == store::kNoNode) return kExitFailure;
-    auto kind = app->tree.find(group)->kind();
-    if (kind != store::NodeKind::kGroup && kind != store::NodeKind::kRoot) {
+    const store::Node& g = *app->tree.find(group);
+    if (g.kind() == store::NodeKind::kTemplateRoot) {
+      kind = store::NodeKind::kTemplate;
+      if (g.children.size() >= store::kMaxTemplates) {
+        return failure("there are already " + std::to_string(store::kMaxTemplates) + " templates");
+      }
+    } else if (g.kind() != store::NodeKind::kGroup && g.kind() != store::NodeKind::kRoot) {
       return failure("not a group: " + *a.group);
     }
   }
   bool too_long = false;
-  auto cand = free_name(app->tree, group, app->folders.base, name, too_long);
+  auto cand = free_name(app->tree, group, kind, app->folders.base, name, too_long);
   if (!cand) {
     return failure(too_long ? sjis_to_utf8(KS_SJ("サイト名が長すぎます。"))
                             : std::string("every candidate name is taken"));
   }
   if (!make_dirs(cand->path.path)) return failure("cannot create " + to_os_path(cand->path.path));
   store::PageSettings rec = store::default_page_settings();
-  rec.kind = static_cast<int32_t>(store::NodeKind::kItem);
+  rec.kind = static_cast<int32_t>(kind);
   rec.name = cand->name;
   rec.url = *url;
   rec.folder_path = cand->path.path;
@@ -111,14 +118,13 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
     remove_tree(cand->path.path);
     return failure("cannot write the settings in " + to_os_path(cand->path.path));
   }
-  store::NodeId id =
-      app->tree.add(group, store::NodeKind::kItem, cand->name, cand->path.escape_flag);
+  store::NodeId id = app->tree.add(group, kind, cand->name, cand->path.escape_flag);
   print_line(app->tree.display_path(id), a.raw);
   return kExitOk;
 }
 
 const Registrar reg{{"add", "add URL [--name NAME] [--group PATH] [--raw]",
-                     "add a page (item) with default settings; prints its path", &run_add}};
+                     "add a page (or, in テンプレート, a template); prints its path", &run_add}};
 
 }  // namespace
 }  // namespace ks::cli

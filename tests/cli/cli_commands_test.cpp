@@ -70,6 +70,15 @@ TEST_F(CliTest, AddNamesNewItemsLikeTheTree) {
   EXPECT_NE(site("例.dat").find("USE_OLD_LOG=1\r\n"), std::string::npos);
 }
 
+TEST_F(CliTest, AddInTheTemplateRootMakesTemplates) {
+  EXPECT_EQ(run({"add", "http://t/", "--group", "テンプレート"}).out,
+            "テンプレート/新規テンプレート\n");
+  EXPECT_EQ(run({"add", "http://u/", "--group", "テンプレート"}).out,
+            "テンプレート/新規テンプレート(2)\n");
+  EXPECT_NE(site("テンプレート/新規テンプレート.tpl").find("URL=http://t/"), std::string::npos);
+  EXPECT_EQ(run({"get", "テンプレート/新規テンプレート(2)", "URL"}).out, "URL=http://u/\n");
+}
+
 TEST_F(CliTest, GroupsAreMadeWithTheirParentsAndNamesAreEncoded) {
   CliRun g = run({"group", "ニュース/a:b%c"});
   ASSERT_EQ(g.status, 0) << g.err;
