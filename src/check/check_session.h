@@ -1,0 +1,82 @@
+// The front end's side of check runs: starting a run of a check kind over
+// the selected node, stopping it, and what follows its end: the summary
+// texts, the day's statistics, and the decisions a front end acts on (play
+// the notification sound, open the report, restore the window, show the
+// finish message, close). A front end owns one session for its life and
+// calls it from its own (UI) thread; the run reports its end through
+// RunHost::run_ended, after which the front end calls complete().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/options/options.h"
+#include "app/options/statistics.h"
+#include "check/fetch_method.h"
+#include "check/run.h"
+#include "check/run_host.h"
+#include "store/tree.h"
+
+namespace ks::check {
+
+struct RunCompletion {
+  bool closing = false;  // the application is closing: nothing below applies
+  bool stopped = false;  // the run was stopped
+  RunCounters counters;
+  std::string first_text;   // "… 件の更新がありました。" and the like (Shift_JIS)
+  std::string second_text;  // "エラーが … 件ありました。", empty without errors
+  std::string status_line;  // what the status bar shows
+  std::string sound_file;   // play this file (empty: no sound)
+  bool open_report = false;
+  bool restore_window = false;  // only when the front end said it is minimized
+  bool show_finish_message = false;
+  std::string finish_message;  // caption "Kestrelscan"
+  bool close_application = false;
+};
+
+// The summary texts of a run's counters.
+std::string summary_first_text(const RunCounters& c);
+std::string summary_second_text(const RunCounters& c);
+
+// The statistics of a run just ended, added to the day's counters.
+void add_run_statistics(app_options::Statistics& stats, int64_t run_seconds, int sites,
+                        int64_t received_bytes);
+
+class CheckSession {
+ public:
+  CheckSession(store::Tree& tree, RunHost& host, const FetchMethods& methods,
+               store::TemplateApplier apply_template = {}, net::Resolver* resolver = nullptr);
+
+  // The day's statistics as loaded at start-up (the front end saves them).
+  app_options::Statistics& statistics() { return stats_; }
+
+  // Starts a run of `kind` over `selected`, with the global options and the
+  // base folder (ends in '/'). False when a run is going on or the node is
+  // unknown.
+  bool start(store::NodeId selected, int kind, const app_options::Options& options,
+             const std::string& base_folder);
+  bool start(const RunConfig& config, const app_options::Options& options);
+  void stop();
+  void request_exit();
+  bool running() const { return run_.running(); }
+
+  // After run_ended: waits for the coordinator, adds the statistics and
+  // gives the summary and the decisions. `minimized`: the main window is
+  // minimized (for the restore rule).
+  RunCompletion complete(bool minimized = false);
+
+  CheckRun& run() { return run_; }
+  const CheckRun& run() const { return run_; }
+
+ private:
+  RunHost& host_;
+  CheckRun run_;
+  app_options::Statistics stats_;
+  app_options::Options options_;  // the options the run started with
+  int64_t start_time_ = 0;
+  int64_t received_before_ = 0;
+  bool stop_requested_ = false;
+};
+
+}  // namespace ks::check

@@ -1,0 +1,377 @@
+#include "check/run.h"
+
+#include <chrono>
+#include <vector>
+
+#include "compare/check_finish.h"
+#include "compare/compare_step.h"
+#include "compare/log_files.h"
+#include "compare/result_record.h"
+#include "convert/page_sink.h"
+#include "net/net_error.h"
+#include "net/request_target.h"
+#include "net/response_reader.h"
+#include "net/tls.h"
+
+namespace ks::check {
+namespace {
+
+constexpr int kPassWaitMs = 500;
+constexpr int kSpacingStepMs = 100;
+
+int64_t now_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+RunConfig RunConfig::from_options(const app_options::Options& o) {
+  RunConfig c;
+  c.retry = o.retry;
+  c.timeout = o.timeout;
+  c.max_connection = o.max_connection;
+  c.tx_interval_ms = o.tx_interval;
+  c.n_reload = o.n_reload;
+  c.disp_http_redirect = o.disp_http_redirect != 0;
+  c.use_site_priority = o.use_site_priority != 0;
+  c.nochange_msg = o.nochange_msg != 0;
+  c.net.use_proxy = o.use_proxy != 0;
+  c.net.proxy_host = o.proxy_url;
+  c.net.proxy_port = static_cast<uint16_t>(o.proxy_port);
+  c.net.use_head = o.use_head != 0;
+  c.net.timeout_seconds = o.timeout;
+  c.net.disable_http_redirect = o.disable_http_redirect != 0;
+  c.net.tls = &net::process_tls();
+  return c;
+}
+
+struct CheckRun::Worker {
+  int slot = 0;
+  TaskRecord task;
+  WakeEvent wake;
+  net::TransferProgress progress;
+  int log_number = 0;
+};
+
+CheckRun::CheckRun(store::Tree& tree, RunHost& host, const FetchMethods& methods,
+                   store::TemplateApplier apply_template, net::Resolver* resolver)
+    : tree_(tree),
+      host_(host),
+      methods_(methods),
+      apply_template_(std::move(apply_template)),
+      resolver_(resolver) {
+  if (!resolver_) {
+    own_resolver_ = std::make_unique<net::Resolver>();
+    resolver_ = own_resolver_.get();
+  }
+}
+
+CheckRun::~CheckRun() {
+  if (coordinator_.joinable()) {
+    request_exit();
+    coordinator_.join();
+  }
+}
+
+bool CheckRun::start(const RunConfig& config) {
+  if (running_.load()) return false;
+  if (coordinator_.joinable()) coordinator_.join();
+  config_ = config;
+  tasks_.clear();
+  started_ = 0;
+  updated_ = 0;
+  errors_ = 0;
+  sites_ = 0;
+  abort_ = false;
+  exit_ = false;
+  first_transfer_ = true;
+  last_transfer_ms_ = 0;
+  connections_.reset(config_.max_connection);
+  walk_ = std::make_unique<ItemWalk>(tree_, config_.base_folder, config_.start, config_.check_kind,
+                                     config_.use_site_priority, apply_template_);
+  tabs_ = walk_->single_item() ? RunTabs{kTabSingle, kTabSingle} : RunTabs{kTabAll, kTabErrors};
+  worker_count_ = walk_->single_item() ? 1 : kMaxWorkers;
+  running_ = true;
+  coordinator_ = std::thread([this] { coordinate(); });
+  return true;
+}
+
+void CheckRun::wait() {
+  if (coordinator_.joinable()) coordinator_.join();
+}
+
+RunCounters CheckRun::counters() const {
+  return {started_.load(), updated_.load(), errors_.load()};
+}
+
+void CheckRun::coordinate() {
+  std::vector<std::thread> workers;
+  const int count = worker_count_.load();
+  workers.reserve(static_cast<std::size_t>(count));
+  for (int slot = 0; slot < count; ++slot) {
+    workers.emplace_back([this, slot] { work(slot); });
+  }
+  for (std::thread& t : workers) t.join();
+  const RunCounters c = counters();
+  running_ = false;
+  host_.run_ended(c);
+}
+
+void CheckRun::set_state(Worker& w, int state) {
+  w.task.state = state;
+  w.task.received_bytes = w.progress.received_bytes.load(std::memory_order_relaxed);
+  w.task.elapsed_seconds = w.progress.elapsed_seconds.load(std::memory_order_relaxed);
+  tasks_.publish(w.slot, w.task);
+}
+
+void CheckRun::work(int slot) {
+  Worker w;
+  w.slot = slot;
+  while (!aborted()) {
+    NextResult next;
+    int importance = -1;
+    store::PageSettings settings;
+    {
+      std::lock_guard lock(tree_lock_);
+      next = walk_->next(slot, settings);
+      if (walk_->importance_passes()) importance = walk_->pass_importance();
+    }
+    if (next == NextResult::kEnd) break;
+    if (next == NextResult::kWait) {
+      // Poll again after the pass wait, sooner when stopped.
+      for (int waited = 0; waited < kPassWaitMs && !aborted(); waited += 50) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      continue;
+    }
+    if (importance >= 0 && settings.site_priority != importance) continue;
+    w.task = TaskRecord{};
+    w.task.settings = std::move(settings);
+    w.progress.received_bytes = 0;
+    w.progress.elapsed_seconds = 0;
+    started_.fetch_add(1, std::memory_order_relaxed);
+    if (!carry(w)) break;
+  }
+  {
+    // The item in hand (if any) stays unfinished; its slot is free again.
+    std::lock_guard lock(tree_lock_);
+    if (walk_) walk_->set_busy(slot, false);
+  }
+  w.task.state = kTaskIdle;
+  tasks_.publish(slot, w.task);
+}
+
+void CheckRun::wait_spacing() {
+  std::lock_guard lock(spacing_lock_);
+  if (aborted()) return;
+  for (;;) {
+    if (exiting()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSpacingStepMs));
+    const int64_t now = now_ms();
+    if (first_transfer_ || now - last_transfer_ms_ >= config_.tx_interval_ms) {
+      first_transfer_ = false;
+      last_transfer_ms_ = now;
+      return;
+    }
+    if (aborted()) return;
+  }
+}
+
+bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method,
+                         bool first_hop) {
+  TaskRecord& t = w.task;
+  const std::string response_path = compare::text_path(t.settings.folder_path, "htmltmp");
+  const int attempts = config_.retry + 1;
+  for (t.attempt = 0; t.attempt < attempts;) {
+    t.net_error = 0;
+    uint32_t address = 0xFFFFFFFFu;
+    if (auto literal = net::parse_ipv4_literal(target.lookup_name)) {
+      address = *literal;
+    } else if (method.needs_lookup()) {
+      set_state(w, kTaskLookupWait);
+      net::LookupResult found;
+      {
+        std::lock_guard lock(lookup_lock_);
+        set_state(w, kTaskLookup);
+        found = resolver_->lookup(target.lookup_name, config_.timeout, stop_flags());
+      }
+      if (aborted() || exiting()) return false;
+      if (!found.ok) {
+        t.net_error = net::kNetLookupFailed;
+        ++t.attempt;
+        continue;
+      }
+      address = found.address;
+    }
+    t.address = address;
+    set_state(w, kTaskConnectWait);
+    connections_.enter(w.slot, address, w.wake);
+    if (config_.tx_interval_ms > 0) wait_spacing();
+    FetchOutcome got;
+    if (!aborted()) {
+      if (first_hop && t.attempt == 0) sites_.fetch_add(1, std::memory_order_relaxed);
+      w.progress.received_bytes = 0;
+      set_state(w, kTaskTransfer);
+      FetchRequest req;
+      req.settings = &t.settings;
+      req.target = &target;
+      req.address = address;
+      req.response_path = response_path;
+      req.config = &config_.net;
+      req.stop = stop_flags();
+      req.progress = &w.progress;
+      got = method.fetch(req);
+    }
+    connections_.leave(w.slot, address);
+    t.received_bytes = got.received_bytes;
+    t.tls_error = got.tls_error;
+    if (got.ok) return true;
+    if (aborted()) return false;
+    t.net_error = got.net_error != 0 ? got.net_error : method.failure_code();
+    if (!method.retries()) {
+      t.attempt = attempts;
+      break;
+    }
+    ++t.attempt;
+  }
+  return false;
+}
+
+bool CheckRun::convert(Worker& w) {
+  TaskRecord& t = w.task;
+  const std::string& folder = t.settings.folder_path;
+  std::lock_guard lock(convert_lock_);
+  set_state(w, kTaskConvert);
+  const auto cs = convert::ConvertSettings::from(t.settings, t.current_url);
+  convert::PageSink sink(cs, compare::text_path(folder, "new"), &abort_);
+  net::ResponseReadOptions options;
+  options.raw_header_copy = net::wants_raw_header_copy(t.settings);
+  options.current_url = t.current_url;
+  options.abort = &abort_;
+  const net::ResponseReadResult r =
+      net::read_response_file(compare::text_path(folder, "htmltmp"), sink, options);
+  if (r.aborted || aborted()) return false;
+  // A fetch that reported success but left no readable response is a fault
+  // of this system, not of the page.
+  t.stage_outcome = r.input_missing ? kStageSystemError : r.outcome;
+  t.http_status = r.http_status;
+  t.redirect_target = r.redirect_target;
+  return true;
+}
+
+void CheckRun::compare(Worker& w) {
+  TaskRecord& t = w.task;
+  std::lock_guard lock(convert_lock_);
+  compare::CompareTask ct;
+  ct.folder = t.settings.folder_path;
+  ct.settings = t.settings;
+  ct.env.stopped = [this] { return aborted(); };
+  t.stage_outcome = compare::compare_item(ct);
+  w.log_number = ct.log_number;
+}
+
+bool CheckRun::carry(Worker& w) {
+  TaskRecord& t = w.task;
+  FetchMethod& method = methods_.for_use_script(t.settings.use_script);
+  const int hop_limit = net::hop_limit(config_.net, t.settings);
+  const std::string previous = compare::text_path(t.settings.folder_path, "html");
+  std::string url(net::url_to_fetch(t.settings));
+  int hops = 0;
+  bool fetched_all = false;
+  for (;;) {
+    net::RequestTarget target;
+    t.net_error = 0;
+    if (net::prepare_request_target(t.settings, config_.net, url, previous, target) != 0) {
+      t.net_error = net::kNetNoUrl;
+      break;
+    }
+    t.current_url = target.current_url;
+    t.host = target.host;
+    t.port = target.port;
+    t.request_path = target.request_path;
+    t.conditional = target.conditional;
+    t.last_modified = target.last_modified;
+    t.secure = target.secure;
+    t.redirect_target.clear();
+    if (!fetch_hop(w, target, method, hops == 0)) {
+      if (aborted() || exiting()) return false;
+      break;  // every attempt failed: the network error stands
+    }
+    if (aborted() || exiting()) return false;
+    if (!convert(w)) return false;
+    t.redirected = false;
+    if (t.stage_outcome == kStageHttpError && t.net_error == 0 && t.http_status != 200 &&
+        !t.redirect_target.empty()) {
+      t.redirected = true;
+      if (config_.disp_http_redirect && !exiting()) {
+        std::lock_guard lock(display_lock_);
+        RedirectNotice notice{w.slot, &t, compare::http_error_message(t.settings.folder_path),
+                              tabs_};
+        host_.show_redirect(notice);
+      }
+      ++hops;
+      if (hops < hop_limit) {
+        url = t.redirect_target;
+        continue;
+      }
+    }
+    fetched_all = true;
+    break;
+  }
+  if (fetched_all) {
+    if (hops >= kRedirectOverflowMark) {
+      t.redirected = false;
+      t.redirect_overflow = kRedirectOverflowMark;
+    } else if (t.stage_outcome == kStageNoChange) {
+      compare(w);
+    }
+  }
+  finish(w);
+  set_state(w, kTaskDisplayed);
+  return !aborted() && !exiting();
+}
+
+void CheckRun::finish(Worker& w) {
+  TaskRecord& t = w.task;
+  const std::string& folder = t.settings.folder_path;
+  set_state(w, kTaskDisplay);
+  const bool network_failure = t.net_error != 0;
+  t.message.clear();
+  t.result_code = compare::result_code_for_status(t.stage_outcome, network_failure);
+  if (network_failure) {
+    t.message = net::net_error_message(t.net_error);
+  } else if (t.result_code == compare::kResultHttpError) {
+    t.message = compare::http_error_message(folder);
+  }
+  if (t.result_code == compare::kResultChanged) updated_.fetch_add(1, std::memory_order_relaxed);
+  if (compare::is_error_code(t.result_code)) errors_.fetch_add(1, std::memory_order_relaxed);
+  const bool quiet = !network_failure && (t.result_code == compare::kResultNoChange ||
+                                          t.result_code == compare::kResultNotModified);
+  tasks_.publish(w.slot, t);
+  if ((!quiet || config_.nochange_msg) && !exiting()) {
+    std::lock_guard lock(display_lock_);
+    host_.show_outcome(SlotOutcome{w.slot, &t, tabs_});
+  }
+
+  compare::FinishInput in;
+  in.folder = folder;
+  in.check_status = t.stage_outcome;
+  in.network_failure = network_failure;
+  in.network_message = t.message;
+  in.option_changed = t.settings.option_changed != 0;
+  in.log_number = t.stage_outcome == kStageChanged || t.stage_outcome == kStageInitialized
+                      ? w.log_number
+                      : compare::read_current_log_number(folder);
+  in.use_old_log = t.settings.use_old_log;
+  in.n_reload = config_.n_reload;
+  compare::finish_check(in);
+
+  std::lock_guard lock(tree_lock_);
+  if (store::Node* n = tree_.find(static_cast<store::NodeId>(t.settings.node_id))) {
+    n->tag = store::tag_with_result(n->tag, t.result_code);
+  }
+}
+
+}  // namespace ks::check

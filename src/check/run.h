@@ -1,0 +1,142 @@
+// One check run: the coordinator thread and its workers. Each worker takes
+// the next item from the shared walk and carries it through the stages:
+// name lookup, admission to a connection, transfer spacing, fetch (with
+// retries and redirects), conversion, comparison, display and the result.
+// Stages that must not overlap are guarded by the run's stage locks: the tree
+// (walk, busy flags, node marks), the name lookup, the connection table,
+// conversion and comparison (one item at a time across all workers), the
+// display, and the transfer spacing. A worker never holds two at once.
+//
+// The front end starts a run, may stop it (abort flag) or ask it to end for
+// closing (exit flag), and is told through RunHost::run_ended() when every
+// worker has ended. While a run is going on the tree must be read or changed
+// only under tree_lock().
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/options/options.h"
+#include "check/connection_table.h"
+#include "check/fetch_method.h"
+#include "check/item_walk.h"
+#include "check/run_host.h"
+#include "check/task.h"
+#include "net/net_config.h"
+#include "net/resolver.h"
+#include "store/tree.h"
+
+namespace ks::check {
+
+struct RunConfig {
+  int check_kind = kCheckSelected;
+  store::NodeId start = store::kNoNode;  // the selected node
+  std::string base_folder;               // ends in '/'
+
+  int retry = 1;
+  int timeout = 30;
+  int max_connection = 4;
+  int tx_interval_ms = 0;
+  int n_reload = 3;
+  bool disp_http_redirect = false;
+  bool use_site_priority = false;
+  bool nochange_msg = true;
+  net::NetConfig net;
+
+  // The run's settings from the global options (the selection and the
+  // folder are the caller's).
+  static RunConfig from_options(const app_options::Options& options);
+};
+
+class CheckRun {
+ public:
+  // `tree`, `host` and `methods` must outlive the run. `resolver` null: the
+  // system's name lookup.
+  CheckRun(store::Tree& tree, RunHost& host, const FetchMethods& methods,
+           store::TemplateApplier apply_template = {}, net::Resolver* resolver = nullptr);
+  ~CheckRun();  // stops and waits for a run still going on
+  CheckRun(const CheckRun&) = delete;
+  CheckRun& operator=(const CheckRun&) = delete;
+
+  // Clears the task table, the counters and the flags and starts the
+  // coordinator. False when a run is already going on.
+  bool start(const RunConfig& config);
+  // The stop command: every worker ends at its next checkpoint, leaving its
+  // item unfinished.
+  void stop() { abort_.store(true, std::memory_order_relaxed); }
+  // The application is closing: stop, and show nothing more.
+  void request_exit() {
+    exit_.store(true, std::memory_order_relaxed);
+    stop();
+  }
+  // Waits for the coordinator (after run_ended() was called).
+  void wait();
+  bool running() const { return running_.load(); }
+  bool stop_requested() const { return abort_.load(std::memory_order_relaxed); }
+  bool exit_requested() const { return exit_.load(std::memory_order_relaxed); }
+
+  const TaskTable& tasks() const { return tasks_; }
+  RunCounters counters() const;
+  // Items that reached their first transfer (the day's NUM_SITES).
+  int sites() const { return sites_.load(); }
+  int worker_count() const { return worker_count_.load(); }
+  RunTabs tabs() const { return tabs_; }
+  std::mutex& tree_lock() { return tree_lock_; }
+  int peak_admitted() const { return connections_.peak_admitted(); }
+
+ private:
+  struct Worker;
+  void coordinate();
+  void work(int slot);
+  // Carries one item; false when the worker must end (stop or exit).
+  bool carry(Worker& w);
+  bool fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method, bool first_hop);
+  bool convert(Worker& w);
+  void compare(Worker& w);
+  void finish(Worker& w);
+  void wait_spacing();
+  void set_state(Worker& w, int state);
+  bool aborted() const { return abort_.load(std::memory_order_relaxed); }
+  bool exiting() const { return exit_.load(std::memory_order_relaxed); }
+  net::StopFlags stop_flags() const { return {&abort_, &exit_}; }
+
+  store::Tree& tree_;
+  RunHost& host_;
+  const FetchMethods& methods_;
+  store::TemplateApplier apply_template_;
+  std::unique_ptr<net::Resolver> own_resolver_;
+  net::Resolver* resolver_;
+
+  RunConfig config_;
+  RunTabs tabs_;
+  std::unique_ptr<ItemWalk> walk_;
+  TaskTable tasks_;
+  ConnectionTable connections_;
+
+  // Stage locks.
+  std::mutex tree_lock_;
+  std::mutex lookup_lock_;
+  std::mutex convert_lock_;
+  std::mutex display_lock_;
+  std::mutex spacing_lock_;
+
+  // Transfer spacing state, under spacing_lock_.
+  bool first_transfer_ = true;
+  int64_t last_transfer_ms_ = 0;
+
+  std::atomic<bool> abort_{false};
+  std::atomic<bool> exit_{false};
+  std::atomic<bool> running_{false};
+  std::atomic<int> started_{0};
+  std::atomic<int> updated_{0};
+  std::atomic<int> errors_{0};
+  std::atomic<int> sites_{0};
+  std::atomic<int> worker_count_{0};
+  std::thread coordinator_;
+};
+
+}  // namespace ks::check
