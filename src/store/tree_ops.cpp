@@ -330,8 +330,13 @@ CreateResult create_planned_node(TreeContext& ctx, const NewNodePlan& plan,
     r.status = CreateStatus::kTableFull;
     return r;
   }
+  if (record.name.empty()) {
+    ctx.prompt.message(KS_SJ("設定エラー"), KS_SJ("サイト名を入力してください。"));
+    r.status = CreateStatus::kNameTooLong;
+    return r;
+  }
   auto made = new_child_path(ctx.tree, plan.parent, record.name, plan.kind, ctx.base_folder);
-  if (!made || record.name.empty()) {
+  if (!made) {
     ctx.prompt.message(KS_SJ("エラー"), KS_SJ("サイト名が長すぎます。"));
     r.status = CreateStatus::kNameTooLong;
     return r;
@@ -400,6 +405,10 @@ std::optional<NewChildPath> rename_folder(TreeContext& ctx, const Node& n, std::
 bool apply_properties(TreeContext& ctx, NodeId node, const PageSettings& edited) {
   Node* n = ctx.tree.find(node);
   if (!n || (n->kind() != NodeKind::kItem && n->kind() != NodeKind::kTemplate)) return false;
+  if (edited.name.empty()) {
+    ctx.prompt.message(KS_SJ("設定エラー"), KS_SJ("サイト名を入力してください。"));
+    return false;
+  }
   const std::string old_name = n->label;
   uint32_t escape = n->tag & kTagEscapedName;
   if (edited.name != n->label) {

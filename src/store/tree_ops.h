@@ -62,7 +62,12 @@ std::optional<NewNodePlan> plan_new_node(TreeContext& ctx, NodeId selected,
                                          std::string_view initial_name = {},
                                          std::string_view initial_url = {});
 
-enum class CreateStatus { kOk, kNameTooLong, kFolderFailed, kTableFull };
+enum class CreateStatus {
+  kOk,
+  kNameTooLong,
+  kFolderFailed,
+  kTableFull
+};  // kNameTooLong also: empty
 struct CreateResult {
   CreateStatus status = CreateStatus::kOk;
   NodeId node = kNoNode;
