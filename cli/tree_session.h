@@ -5,6 +5,10 @@
 // The CLI is a short-lived front end: it reads and deletes a cache left by a
 // clean shut-down of the desktop app but never writes one itself, since other
 // commands change the folders without going through a cache.
+//
+// A command that adds, renames or moves nodes keeps the stored order current
+// by going through store/tree_ops.h (or calling store::order_changed()): with
+// automatic sorting off, a folder without a line in tree.db is not shown.
 #pragma once
 
 #include <memory>
