@@ -43,6 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A NUL can only come from the page itself.
     std::abort();
   }
+  // Reports each new largest output/input ratio (for inputs of some size).
+  static double max_ratio = 0;
+  if (body.size() >= 64) {
+    double ratio = static_cast<double>(out.size()) / static_cast<double>(body.size());
+    if (ratio > max_ratio * 1.25) {
+      max_ratio = ratio;
+      std::fprintf(stderr, "largest output ratio so far: %.1f (%zu -> %zu bytes)\n", ratio,
+                   body.size(), out.size());
+    }
+  }
   // The reference decoder never grows a line.
   std::size_t before = out.size();
   ks::convert::decode_references(out);

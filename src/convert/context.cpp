@@ -155,7 +155,12 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
   const bool detecting = cs_.detecting;
   for (; i < n; ++i) {
     unsigned char c = p[i];
-    if (sjis ? (detecting && c == 0x1B) : (c >= 0x7F || c == 0x1B)) return i;
+    if (sjis ? (detecting && c == 0x1B) : (c >= 0x7F || c == 0x1B)) {
+      std::size_t used = decoded_pair(p, i, n);
+      if (used == 0) return i;
+      i += used - 1;
+      continue;
+    }
     if (detecting) {
       // ASCII outside a multi-byte sequence changes no validator.
       if (c >= 0x80 || cs_.utf8.state == Validity::kInSequence ||
@@ -191,12 +196,7 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
         validate_sjis(cs_.sjis, t);
         validate_euc(cs_.euc, t);
       }
-      if (link_ == Link::kWaiting) open_waiting_anchor();
-      if (line_len_ + 3 > kLineBufferSize) write_out();
-      if (sp_ == Spacing::kPendingSpace) line_[line_len_++] = ' ';
-      line_[line_len_++] = static_cast<char>(c);
-      line_[line_len_++] = static_cast<char>(t);
-      sp_ = Spacing::kAfterDouble;
+      write_pair(c, t);
       ++i;
       continue;
     }
@@ -230,6 +230,46 @@ bool Context::end_pass() {
     return true;
   }
   return false;
+}
+
+// Text of one whole double-byte character.
+void Context::write_pair(unsigned char lead, unsigned char trail) {
+  if (link_ == Link::kWaiting) open_waiting_anchor();
+  if (line_len_ + 3 > kLineBufferSize) write_out();
+  if (sp_ == Spacing::kPendingSpace) line_[line_len_++] = ' ';
+  line_[line_len_++] = static_cast<char>(lead);
+  line_[line_len_++] = static_cast<char>(trail);
+  sp_ = Spacing::kAfterDouble;
+}
+
+// For the bulk path under the EUC-JP and UTF-8 decoders: a well-formed
+// character at p[i] that becomes one Shift_JIS pair of ordinary text is
+// written at once. Returns the bytes used, 0 when the byte-wise path must
+// decide.
+std::size_t Context::decoded_pair(const unsigned char* p, std::size_t i, std::size_t n) {
+  if (scan_ != Scan::kText || skip_ != Skip::kNone || sp_ == Spacing::kAfterLead) return 0;
+  unsigned char c = p[i];
+  if (cs_.decoder == kCharsetEuc) {
+    if (c < 0xA1 || c > 0xFE || i + 1 >= n || p[i + 1] < 0xA1 || p[i + 1] > 0xFE) return 0;
+    unsigned char s1 = 0, s2 = 0;
+    euc_to_sjis(c, p[i + 1], s1, s2);
+    write_pair(s1, s2);
+    return 2;
+  }
+  if (cs_.decoder == kCharsetUtf8) {
+    if (c < 0xE0 || c > 0xEF || i + 2 >= n || (p[i + 1] & 0xC0) != 0x80 ||
+        (p[i + 2] & 0xC0) != 0x80) {
+      return 0;
+    }
+    char32_t cp =
+        static_cast<char32_t>((c & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+    if (cp >= 0xFFFF) return 0;
+    int32_t code = code_point_to_sjis(cp);
+    if (code < 0x100) return 0;
+    write_pair(static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code & 0xFF));
+    return 3;
+  }
+  return 0;
 }
 
 // ---- Decoders -----------------------------------------------------------

@@ -109,6 +109,8 @@ class Context {
   void declare(int code);
   bool process(const unsigned char* p, std::size_t n);
   std::size_t fast_run(const unsigned char* p, std::size_t i, std::size_t n);
+  std::size_t decoded_pair(const unsigned char* p, std::size_t i, std::size_t n);
+  void write_pair(unsigned char lead, unsigned char trail);
 
   // Scanner, tokenizer, writer (context.cpp).
   void put(unsigned char c);
