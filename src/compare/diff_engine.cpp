@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "compare/area_state.h"
@@ -36,6 +37,16 @@ std::vector<uint64_t> compare_hashes(const TextLineList& list, LineEquality eq) 
     h[static_cast<std::size_t>(i)] = line_hash(list.line(list.compare_line(i)), eq);
   }
   return h;
+}
+
+// True when some line hash occurs on both sides (equal lines have equal
+// hashes, so false means no line of one text equals a line of the other).
+bool share_a_line(const std::vector<uint64_t>& a, const std::vector<uint64_t>& b) {
+  std::unordered_set<uint64_t> seen(a.begin() + 1, a.end());
+  for (std::size_t i = 1; i < b.size(); ++i) {
+    if (seen.count(b[i])) return true;
+  }
+  return false;
 }
 
 // Writes cells, keeping the block of the previous write at hand: the diff
@@ -78,10 +89,10 @@ LoadOutcome load_line_list(std::string_view path, TextLineList& list,
 
   std::string work;
   std::string_view line;
-  int read = 0;
   bool first = true;
+  // No yield every few lines here: the threads are preempted by the system,
+  // and a yield under load hands the rest of the time slice away each time.
   while (reader.next(line)) {
-    if (++read % kYieldEvery == 0) std::this_thread::yield();
     if (first) {
       first = false;
       if (is_last_modified_line(line) && line.size() <= kMaxHeaderLine) list.set_header(line);
@@ -114,6 +125,17 @@ int shortest_edit(const TextLineList& old_list, const TextLineList& new_list, Li
            lines_equal(old_list.line(old_list.compare_line(x)),
                        new_list.line(new_list.compare_line(y)), eq);
   };
+
+  // Texts without a single common line have exactly one shortest script:
+  // every old line deleted, every new line added. Record it directly instead
+  // of visiting all (n + m)^2 / 2 points of the search.
+  if (!share_a_line(ha, hb)) {
+    CellWriter cells(slots, slot);
+    cells.write(0, 0, 0);
+    for (int x = 1; x <= n; ++x) cells.write(x, 0, 2);
+    for (int y = 1; y <= m; ++y) cells.write(n, y, 1);
+    return n + m;
+  }
 
   // One entry per diagonal k = x - y, from -(n + m) - 1 to n + m + 1.
   const int offset = n + m + 1;

@@ -24,6 +24,9 @@ inline constexpr int kBlockSide = 500;
 inline constexpr int kBlockBytes = kBlockSide * kBlockSide / 4;  // 62500
 // Blocks per axis: coordinates up to 41 * 500 - 1 = 20499 have a block.
 inline constexpr int kBlockTableSide = 41;
+// Released matrix blocks kept for reuse by the next diff (4 MB): enough for
+// the diagonal of a full-size diff with few changes.
+inline constexpr std::size_t kSpareBlocks = 64;
 // Comparisons that can run at once (one per worker thread).
 inline constexpr int kMatrixSlots = 32;
 

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "compare/limits.h"
 
@@ -111,6 +112,10 @@ class MatrixSlots {
   uint8_t* allocate_block(Slot& s, std::unique_ptr<uint8_t[]>& ref);
 
   std::mutex claim_lock_;  // guards the test-and-set of in_use in claim()
+  // Released blocks kept for the next diffs (at most kSpareBlocks), so that a
+  // typical diff reuses memory instead of faulting in fresh pages each time.
+  std::mutex spare_lock_;
+  std::vector<std::unique_ptr<uint8_t[]>> spare_;  // guarded by spare_lock_
   std::array<Slot, kMatrixSlots> slots_;
   std::atomic<std::size_t> peak_blocks_{0};
   std::atomic<long> block_limit_{-1};

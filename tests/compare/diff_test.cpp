@@ -120,8 +120,8 @@ TEST_F(DiffStep, TooLargeDiffBecomesNotice) {
 
 TEST(DiffEngine, FailedDiffReplacesNewTextByNotice) {
   ks::test::TempDir dir;
-  write_file_atomic(dir.file("old.txt"), "h\r\na\r\n");
-  write_file_atomic(dir.file("new.txt"), "Last-Modified: y\r\nb\r\n");
+  write_file_atomic(dir.file("old.txt"), "h\r\na\r\nc\r\n");
+  write_file_atomic(dir.file("new.txt"), "Last-Modified: y\r\nb\r\nc\r\n");
   TextLineList o, n;
   store::PageSettings s;
   CompareEnv env;
@@ -133,6 +133,25 @@ TEST(DiffEngine, FailedDiffReplacesNewTextByNotice) {
   EXPECT_EQ(n.line(0), KS_SJ("違いが大きすぎます。"));
   EXPECT_TRUE(n.reported(0));
   EXPECT_EQ(n.header(), "Last-Modified: y");
+}
+
+TEST(DiffEngine, UnrelatedTextsReportEverything) {
+  TextLineList o, n;
+  for (int i = 0; i < 1200; ++i) {
+    o.append("old " + std::to_string(i));
+    o.add_compare(i);
+  }
+  for (int i = 0; i < 700; ++i) {
+    n.append("new " + std::to_string(i));
+    n.add_compare(i);
+  }
+  MatrixSlots slots;
+  const int slot = slots.claim();
+  EXPECT_EQ(shortest_edit(o, n, LineEquality{}, slots, slot, CompareEnv{}), 1900);
+  mark_changes(o, n, slots, slot);
+  EXPECT_EQ(o.reported_count(), 1200);
+  EXPECT_EQ(n.reported_count(), 700);
+  slots.release(slot);
 }
 
 TEST(DiffEngine, AllSlotsBusyLoadsNothing) {
