@@ -315,7 +315,7 @@ void import_links_below(std::string_view folder, std::string_view group, ImportT
       const Profile p = Profile::load(path);
       if (!profile_name_equal(p.get_string("Desktop Entry", "Type", ""), "Link")) continue;
       name = e.name.substr(0, e.name.size() - 8);
-      url = utf8_to_sjis(sjis_to_utf8(p.get_string("Desktop Entry", "URL", "")));
+      url = utf8_to_sjis(p.get_string("Desktop Entry", "URL", ""));  // the file is UTF-8
     } else {
       continue;
     }

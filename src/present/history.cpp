@@ -1,5 +1,6 @@
 #include "present/history.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/fs.h"
@@ -78,7 +79,7 @@ HistoryList HistoryList::parse(std::string_view bytes) {
     std::size_t end = bytes.find('\n');
     if (end == std::string_view::npos) end = bytes.size();
     std::string_view line = bytes.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     lines.emplace_back(line);
     bytes.remove_prefix(std::min(end + 1, bytes.size()));
   }
@@ -100,7 +101,12 @@ HistoryList HistoryList::load(std::string_view data_folder) {
 }
 
 void HistoryList::add(std::string_view url_in, std::string_view title) {
-  const std::string url = cut(url_in, kHistoryUrlMax);
+  std::string url = cut(url_in, kHistoryUrlMax);
+  for (char& c : url) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  while (!url.empty() && url.back() == ' ') url.pop_back();
+  if (url.empty()) return;
   const uint32_t sum = byte_sum(url);
   HistoryEntry e;
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {

@@ -1,5 +1,6 @@
 #include "present/log_search.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 

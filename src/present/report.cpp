@@ -1,5 +1,6 @@
 #include "present/report.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "compare/log_files.h"
@@ -188,12 +189,13 @@ std::vector<std::pair<store::NodeId, store::PageSettings>> report_items(
 
 void show_reading(const ReportEnv& env, std::string_view name) {
   if (!env.status) return;
-  std::string cut(name.substr(0, 100));
-  if (name.size() > 100 && is_sjis_lead(static_cast<unsigned char>(name[99])) &&
-      is_sjis_pair(name, 99)) {
-    cut.pop_back();
+  std::size_t end = 0;  // at most 100 bytes, whole characters
+  while (end < name.size()) {
+    const std::size_t step = is_sjis_pair(name, end) ? 2 : 1;
+    if (end + step > 100) break;
+    end += step;
   }
-  env.status(KS_SJ("読み込み中 \"") + cut + "\"...");
+  env.status(KS_SJ("読み込み中 \"") + std::string(name.substr(0, end)) + "\"...");
 }
 
 }  // namespace
@@ -405,8 +407,9 @@ std::string build_report(const store::Tree& tree, store::NodeId selected, Report
       }
     }
   } else if (sel) {
-    for (const auto& [id, rec] : report_items(tree, selected, env.base_folder,
-                                              o.use_site_priority != 0)) {
+    for (const auto& entry : report_items(tree, selected, env.base_folder,
+                                          o.use_site_priority != 0)) {
+      const store::PageSettings& rec = entry.second;
       show_reading(env, rec.name);
       if (compare::read_result_code(rec.folder_path) != compare::kResultChanged) continue;
       add_item_log(rec, compare::read_current_log_number(rec.folder_path));
@@ -461,7 +464,8 @@ std::string pane_html_file_name(std::time_t when) {
 
 namespace {
 
-// Pane text as HTML: blanks kept visible, line breaks as <br>.
+// Pane text as HTML: a blank after a visible character or "&nbsp;" is a
+// space, any other blank "&nbsp;", so runs of blanks stay visible.
 class PaneHtml {
  public:
   explicit PaneHtml(std::string& out) : out_(out) {}
@@ -469,21 +473,18 @@ class PaneHtml {
     for (std::size_t i = 0; i < s.size(); ++i) {
       const char c = s[i];
       if (c == ' ' || c == '\t') {
-        out_ += visible_before_ ? " " : "&nbsp;";
-        visible_before_ = !visible_before_ ? true : false;
-        if (visible_before_) visible_before_ = true;
-        after_space_ = true;
+        const bool space = last_ == Last::kVisible || last_ == Last::kNbsp;
+        out_ += space ? " " : "&nbsp;";
+        last_ = space ? Last::kSpace : Last::kNbsp;
         continue;
       }
       if (c == '\r' || c == '\n') {
         if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
         out_ += "<br>\n";
-        visible_before_ = false;
-        after_space_ = false;
+        last_ = Last::kBreak;
         continue;
       }
-      after_space_ = false;
-      visible_before_ = true;
+      last_ = Last::kVisible;
       if (c == '&') {
         out_ += "&amp;";
       } else if (c == '<') {
@@ -497,9 +498,9 @@ class PaneHtml {
   }
 
  private:
+  enum class Last { kBreak, kVisible, kNbsp, kSpace };
   std::string& out_;
-  bool visible_before_ = false;
-  bool after_space_ = false;
+  Last last_ = Last::kBreak;
 };
 
 }  // namespace
