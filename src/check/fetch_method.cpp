@@ -57,4 +57,8 @@ FetchMethod& FetchMethods::for_use_script(int use_script) const {
   return *methods_[static_cast<std::size_t>(use_script)];
 }
 
+void FetchMethods::end_run() const {
+  for (const auto& m : methods_) m->end_run();
+}
+
 }  // namespace ks::check

@@ -50,6 +50,9 @@ class FetchMethod {
   virtual int failure_code() const = 0;
   // Called on a worker thread; may run on several workers at once.
   virtual FetchOutcome fetch(const FetchRequest& request) = 0;
+  // Called by the run coordinator after every worker has ended: release what
+  // the method keeps from item to item within a run (browser drivers).
+  virtual void end_run() {}
 };
 
 // The own HTTP/1.1 engine (net::run_transfer).
@@ -87,6 +90,8 @@ class FetchMethods {
   void set(int use_script, std::shared_ptr<FetchMethod> method);
   // The method for an item's USE_SCRIPT (values out of range: the own engine).
   FetchMethod& for_use_script(int use_script) const;
+  // Ends the run for every method (see FetchMethod::end_run).
+  void end_run() const;
 
  private:
   std::array<std::shared_ptr<FetchMethod>, 3> methods_;

@@ -114,6 +114,7 @@ void CheckRun::coordinate() {
     workers.emplace_back([this, slot] { work(slot); });
   }
   for (std::thread& t : workers) t.join();
+  methods_.end_run();
   const RunCounters c = counters();
   running_ = false;
   host_.run_ended(c);
