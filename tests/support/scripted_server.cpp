@@ -193,6 +193,11 @@ bool ScriptedServer::sleep_ms(int ms) const {
   return !stopping_;
 }
 
+std::size_t ScriptedServer::peak_open_connections() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return peak_open_;
+}
+
 void ScriptedServer::track(int fd, bool add) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (add) {
@@ -212,6 +217,7 @@ void ScriptedServer::accept_loop() {
     ++connections_;
     std::lock_guard<std::mutex> lock(mutex_);
     open_fds_.push_back(fd);
+    peak_open_ = std::max(peak_open_, open_fds_.size());
     threads_.emplace_back([this, fd] { serve(fd); });
   }
 }

@@ -76,6 +76,8 @@ class ScriptedServer {
   // Waits (at most `timeout_ms`) until `count` requests arrived.
   bool wait_for_requests(std::size_t count, int timeout_ms) const;
   std::size_t connections() const { return connections_.load(); }
+  // The most client connections that were open at the same time.
+  std::size_t peak_open_connections() const;
 
   void stop();
 
@@ -102,6 +104,7 @@ class ScriptedServer {
   ScriptedResponse default_;                         // guarded by mutex_
   std::vector<std::string> requests_;                // guarded by mutex_
   std::vector<int> open_fds_;                        // guarded by mutex_
+  std::size_t peak_open_ = 0;                        // guarded by mutex_
   std::vector<std::thread> threads_;                 // guarded by mutex_
   std::thread acceptor_;
 };
