@@ -159,6 +159,17 @@ bool ItemWalk::load(NodeId id, store::PageSettings& out) const {
   return true;
 }
 
+int ItemWalk::count_items() {
+  int n = 0;
+  const bool one_pass = kind_ >= kCheckHighImportance && !single_;
+  for (NodeId id = next_candidate(); id != store::kNoNode; id = next_candidate()) {
+    const Node* node = tree_.find(id);
+    if (one_pass && node && tag_importance(node->tag) != pass_importance()) continue;
+    ++n;
+  }
+  return n;
+}
+
 NextResult ItemWalk::next(int slot, store::PageSettings& out) {
   set_busy(slot, false);
   for (;;) {

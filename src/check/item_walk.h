@@ -49,6 +49,10 @@ class ItemWalk {
   // The slot finished its item (or was given none).
   void set_busy(int slot, bool busy);
 
+  // How many items a fresh walk would hand out (without loading them), for
+  // progress displays; call on a walk of its own, not on the run's.
+  int count_items();
+
   bool importance_passes() const { return passes_; }
   // The SITE_PRIORITY of the current pass (2, 1, 0); -1 when the passes are over.
   int pass_importance() const;

@@ -1,0 +1,159 @@
+// A check run over a temporary application folder against the scripted
+// server: items are written as folders with their site.db, the tree is
+// scanned from the folders, and a recording host keeps what the run showed.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/options/options.h"
+#include "check/check_session.h"
+#include "check/run_host.h"
+#include "compare/log_files.h"
+#include "platform/fs.h"
+#include "store/page_settings_io.h"
+#include "store/tree.h"
+#include "store/tree_scan.h"
+#include "support/app_folder.h"
+#include "support/scripted_server.h"
+
+namespace ks::test {
+
+struct Shown {
+  int slot = 0;
+  std::string name;
+  int code = 0;
+  std::string message;
+  int tab = 0;
+  int overflow = 0;
+  std::string add_text;  // the item's add.txt when it was shown
+  std::chrono::steady_clock::time_point at;
+};
+
+class RecordingHost : public check::RunHost {
+ public:
+  void show_outcome(const check::SlotOutcome& o) override {
+    Shown s;
+    s.slot = o.slot;
+    s.name = o.task->settings.name;
+    s.code = o.task->result_code;
+    s.message = o.task->message;
+    s.tab = o.task->result_code == 3 || o.task->result_code == 0 ? o.tabs.change_tab
+                                                                 : o.tabs.message_tab;
+    s.overflow = o.task->redirect_overflow;
+    s.add_text = read_file(compare::text_path(o.task->settings.folder_path, "add")).value_or("");
+    s.at = std::chrono::steady_clock::now();
+    std::lock_guard lock(mutex_);
+    shown_.push_back(s);
+  }
+  void show_redirect(const check::RedirectNotice& n) override {
+    std::lock_guard lock(mutex_);
+    redirects_.push_back(n.task->redirect_target);
+  }
+  void run_ended(const check::RunCounters& c) override {
+    std::lock_guard lock(mutex_);
+    ended_ += 1;
+    counters_ = c;
+    cv_.notify_all();
+  }
+  void status_text(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    status_.emplace_back(text);
+  }
+
+  bool wait_ended(int count, int timeout_ms) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                        [&] { return ended_ >= count; });
+  }
+  std::vector<Shown> shown() const {
+    std::lock_guard lock(mutex_);
+    return shown_;
+  }
+  std::vector<std::string> redirects() const {
+    std::lock_guard lock(mutex_);
+    return redirects_;
+  }
+  std::vector<std::string> status() const {
+    std::lock_guard lock(mutex_);
+    return status_;
+  }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    shown_.clear();
+    redirects_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<Shown> shown_;
+  std::vector<std::string> redirects_;
+  std::vector<std::string> status_;
+  int ended_ = 0;
+  check::RunCounters counters_;
+};
+
+// An HTTP/1.1 200 answer with an HTML body.
+inline std::string html_answer(const std::string& body) {
+  return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+inline std::string page_of(const std::vector<std::string>& paragraphs) {
+  std::string b = "<html><body>";
+  for (const auto& p : paragraphs) b += "<p>" + p + "</p>\n";
+  return b + "</body></html>";
+}
+
+class CheckBench {
+ public:
+  CheckBench() { options.max_connection = 32; }
+
+  std::string url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(server.port()) + path;
+  }
+
+  // Writes an item folder `rel` ("g.grp/a.dat") with its URL; returns its folder.
+  std::string add_item(const std::string& rel, const std::string& item_url,
+                       const std::function<void(store::PageSettings&)>& tweak = {}) {
+    const std::string folder = app.make_dir(rel);
+    store::PageSettings rec = store::default_page_settings();
+    rec.url = item_url;
+    if (tweak) tweak(rec);
+    store::write_page_settings(folder, rec);
+    return folder;
+  }
+
+  void scan() { store::scan_tree_from_disk(tree, app.app()); }
+
+  store::NodeId node(const std::string& display_path) const { return tree.resolve(display_path); }
+
+  // Runs a check of `kind` over `start` (the root by default) to its end.
+  check::RunCompletion run(store::NodeId start = store::kNoNode, int kind = 0,
+                           const std::function<void()>& while_running = {}) {
+    if (start == store::kNoNode) start = tree.root();
+    ++runs_;
+    if (!session.start(start, kind, options, app.app())) return {};
+    if (while_running) while_running();
+    host.wait_ended(runs_, 120000);
+    return session.complete();
+  }
+
+  AppFolder app;
+  ScriptedServer server;
+  store::Tree tree;
+  RecordingHost host;
+  check::FetchMethods methods;
+  app_options::Options options;
+  check::CheckSession session{tree, host, methods};
+
+ private:
+  int runs_ = 0;
+};
+
+}  // namespace ks::test
