@@ -1,0 +1,532 @@
+#include "present/report.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "compare/log_files.h"
+#include "compare/result_record.h"
+#include "convert/entities.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "store/node_path.h"
+#include "store/page_settings_io.h"
+
+namespace ks::present {
+namespace {
+
+std::tm local_time(std::time_t when) {
+  if (when == 0) when = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&when, &t);
+  return t;
+}
+
+std::string escape_text(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string attribute(std::string_view s) {
+  std::string out;
+  for (char c : s) out += c == '"' ? std::string("&quot;") : std::string(1, c);
+  return out;
+}
+
+bool starts_no_case(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char a = s[i];
+    char b = prefix[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// The log without a leading "Last-Modified:" line.
+std::string_view report_text(std::string_view log) {
+  if (!starts_no_case(log, "Last-Modified:")) return log;
+  std::size_t end = log.find_first_of("\r\n");
+  if (end == std::string_view::npos) return {};
+  if (log[end] == '\r' && end + 1 < log.size() && log[end + 1] == '\n') ++end;
+  return log.substr(end + 1);
+}
+
+// The end of the tag that starts at `lt` (the byte after its '>'); quoted
+// values may hold '>'.
+std::size_t tag_end(std::string_view s, std::size_t lt) {
+  char quote = 0;
+  for (std::size_t i = lt + 1; i < s.size(); ++i) {
+    if (quote) {
+      if (s[i] == quote) quote = 0;
+    } else if (s[i] == '"') {
+      quote = '"';
+    } else if (s[i] == '>') {
+      return i + 1;
+    }
+  }
+  return s.size();
+}
+
+bool is_anchor_tag(std::string_view tag) {
+  // tag is "<a ...>" or "<a>"
+  return tag.size() >= 3 && (tag[1] == 'a' || tag[1] == 'A') &&
+         (tag[2] == ' ' || tag[2] == '>' || tag[2] == '\t');
+}
+
+std::string with_target(std::string_view tag, bool open_new) {
+  if (!open_new || !is_anchor_tag(tag)) return std::string(tag);
+  return "<" + std::string(tag.substr(1, 1)) + " target=\"_blank\"" + std::string(tag.substr(2));
+}
+
+// Visible bytes of a log with the span of log bytes each came from.
+struct Visible {
+  std::string text;
+  std::vector<std::pair<std::size_t, std::size_t>> from;  // [first, last] log byte
+};
+
+Visible visible_text(std::string_view log) {
+  Visible v;
+  std::size_t i = 0;
+  while (i < log.size()) {
+    const char c = log[i];
+    if (c == '<') {
+      i = tag_end(log, i);
+      continue;
+    }
+    if (c == '&') {
+      std::size_t e = i + 1;
+      while (e < log.size() && e - i <= 9 &&
+             (std::isalnum(static_cast<unsigned char>(log[e])) || log[e] == '#')) {
+        ++e;
+      }
+      if (e < log.size() && log[e] == ';') ++e;
+      std::string ref(log.substr(i, e - i));
+      convert::decode_references(ref);
+      for (char r : ref) {
+        v.text += r;
+        v.from.emplace_back(i, e - 1);
+      }
+      i = e;
+      continue;
+    }
+    const std::size_t step = is_sjis_pair(log, i) ? 2 : 1;
+    for (std::size_t k = 0; k < step; ++k) {
+      v.text += log[i + k];
+      v.from.emplace_back(i + k, i + k);
+    }
+    i += step;
+  }
+  return v;
+}
+
+void heading_line(std::string& out, int section, bool move_buttons) {
+  if (section > 0) out += "<hr>\n";
+  if (!move_buttons) return;
+  char buf[160];
+  std::snprintf(buf, sizeof buf, "<p class=\"move_button\" align=\"right\"><a name=\"%d\"></a>",
+                section);
+  out += buf;
+  std::snprintf(buf, sizeof buf, "<a href=\"#%d\">", section + 1);
+  out += buf + KS_SJ("▼") + "</a> ";
+  if (section > 0) {
+    std::snprintf(buf, sizeof buf, "<a href=\"#%d\">", section - 1);
+    out += buf + KS_SJ("▲") + "</a>";
+  }
+  out += "</p>\n";
+}
+
+// Items below `start` in the order a check takes them: depth first, passing
+// over disabled groups and items and the template folder unless selected.
+// With importance passes, high importance first, then middle, then normal.
+std::vector<std::pair<store::NodeId, store::PageSettings>> report_items(const store::Tree& tree,
+                                                                        store::NodeId start,
+                                                                        std::string_view base,
+                                                                        bool passes) {
+  std::vector<std::pair<store::NodeId, store::PageSettings>> items;
+  auto visit = [&](auto&& self, store::NodeId id) -> void {
+    const store::Node* n = tree.find(id);
+    if (!n) return;
+    const bool selected = id == start;
+    if (!selected && (n->tag & store::kTagNoAutoCheck)) return;
+    if (!selected && n->kind() == store::NodeKind::kTemplateRoot) return;
+    if (n->kind() == store::NodeKind::kItem || n->kind() == store::NodeKind::kTemplate) {
+      const auto folder = store::node_path(tree, id, base);
+      if (!folder) return;
+      store::PageSettings rec = store::default_page_settings();
+      if (!store::load_item_settings(*folder, rec)) return;
+      rec.node_id = id;
+      rec.folder_path = *folder;
+      rec.name = n->label;
+      items.emplace_back(id, std::move(rec));
+      return;
+    }
+    for (store::NodeId c : n->children) self(self, c);
+  };
+  visit(visit, start);
+  if (!passes) return items;
+  std::vector<std::pair<store::NodeId, store::PageSettings>> ordered;
+  for (int importance : {2, 1, 0}) {
+    for (auto& it : items) {
+      const int p = it.second.site_priority == 1 || it.second.site_priority == 2
+                        ? it.second.site_priority
+                        : 0;
+      if (p == importance) ordered.push_back(it);
+    }
+  }
+  return ordered;
+}
+
+void show_reading(const ReportEnv& env, std::string_view name) {
+  if (!env.status) return;
+  std::size_t end = 0;  // at most 100 bytes, whole characters
+  while (end < name.size()) {
+    const std::size_t step = is_sjis_pair(name, end) ? 2 : 1;
+    if (end + step > 100) break;
+    end += step;
+  }
+  env.status(KS_SJ("読み込み中 \"") + std::string(name.substr(0, end)) + "\"...");
+}
+
+}  // namespace
+
+std::string html_color(int32_t bgr) {
+  const auto v = static_cast<uint32_t>(bgr);
+  const uint32_t rgb = ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "#%06X", rgb);
+  return buf;
+}
+
+std::string report_head(const app_options::Options& o, ReportMode mode, std::time_t when) {
+  const std::tm t = local_time(when);
+  char title[96];
+  std::snprintf(title, sizeof title, " (%04d/%02d/%02d %02d:%02d.%02d)</title>\n", t.tm_year + 1900,
+                t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  std::string out =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n"
+      "<!-- saved from url=(0014)about:internet -->\n"
+      "<html lang=\"ja\">\n<head>\n"
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n"
+      "<title>" +
+      KS_SJ("更新チェック結果") + title;
+  if (o.use_custom_html != 0) {
+    out += o.custom_html_head;
+  } else {
+    out +=
+        "<meta http-equiv=\"Content-Style-Type\" content=\"text/css\">\n"
+        "<style type=\"text/css\">\n<!--\nbody {\n";
+    out += " background-color: " + html_color(o.font.back_color) + ";\n";
+    out += " color: " + html_color(o.font.color) + ";\n";
+    out += " font-size: " + std::to_string(o.font.point) + "pt;\n";
+    out += " line-height: " + std::to_string(o.line_height) + "%;\n}\n";
+    if (mode == ReportMode::kImages) {
+      out +=
+          ".thumbnail {\n max-height: 170px;\n"
+          " height: expression(this.height > 170 ? 170 : true); /* for IE */\n}\n";
+    }
+    out += ".highlight1 {background-color: " + html_color(o.highlight_color) + ";}\n";
+    out += ".highlight2 {background-color: " + html_color(o.highlight_color1) + ";}\n";
+    out +=
+        "-->\n</style>\n"
+        "<link rel=\"stylesheet\" type=\"text/css\" href=\"default.css\">\n";
+  }
+  out += "</head>\n<body>\n";
+  if (o.use_custom_html != 0) out += o.custom_html_body_top;
+  return out;
+}
+
+std::string report_tail(const app_options::Options& o) {
+  std::string out;
+  if (o.use_custom_html != 0) out += o.custom_html_body_bottom;
+  return out + "\n</body>\n</html>\n";
+}
+
+std::vector<std::string> highlight_words(const app_options::Options& o) {
+  std::vector<std::string> words;
+  if (o.use_highlight == 0) return words;
+  words.assign(o.highlights.begin(), o.highlights.end());
+  return words;
+}
+
+std::vector<uint8_t> highlight_classes(std::string_view log,
+                                       const std::vector<std::string>& words) {
+  std::vector<uint8_t> map(log.size(), 0);
+  bool any = false;
+  for (const auto& w : words) any = any || !w.empty();
+  if (!any) return map;
+  const Visible v = visible_text(log);
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    const std::string& w = words[k];
+    if (w.empty()) continue;
+    const uint8_t cls = k < 10 ? 1 : 2;
+    for (std::size_t i = 0; i + w.size() <= v.text.size(); i += is_sjis_pair(v.text, i) ? 2 : 1) {
+      if (v.text.compare(i, w.size(), w) != 0) continue;
+      const std::size_t first = v.from[i].first;
+      const std::size_t last = v.from[i + w.size() - 1].second;
+      for (std::size_t b = first; b <= last && b < map.size(); ++b) map[b] = cls;
+    }
+  }
+  return map;
+}
+
+void ReportWriter::heading(const store::PageSettings& item, std::string_view name, bool deleted) {
+  heading_line(body_, sections_, o_.use_html_move_button != 0);
+  const std::string& url = item.browse_url.empty() ? item.url : item.browse_url;
+  body_ += "<h2 class=\"site_name\"><a href=\"" + attribute(url) + "\">";
+  if (deleted) body_ += KS_SJ("【削除】");
+  body_ += escape_text(name) + "</a></h2>\n<p class=\"content\">";
+  ++sections_;
+}
+
+void ReportWriter::text_content(std::string_view log) {
+  const std::vector<uint8_t> classes = highlight_classes(log, highlight_words(o_));
+  const bool open_new = o_.use_html_link_open_new != 0;
+  int open_class = 0;  // the class of the open span, 0 for none
+  auto close_span = [&] {
+    if (open_class != 0) body_ += "</span>";
+    open_class = 0;
+  };
+  std::size_t i = 0;
+  while (i < log.size()) {
+    const char c = log[i];
+    if (c == '\r' || c == '\n') {
+      close_span();
+      body_ += "<br>\n";
+      i += (c == '\r' && i + 1 < log.size() && log[i + 1] == '\n') ? 2 : 1;
+      continue;
+    }
+    if (c == '<') {
+      close_span();
+      const std::size_t end = tag_end(log, i);
+      body_ += with_target(log.substr(i, end - i), open_new);
+      i = end;
+      continue;
+    }
+    // A span reopens after a tag inside a highlighted word, so the whole word
+    // stays marked.
+    if (classes[i] != open_class) {
+      close_span();
+      if (classes[i] > 0) {
+        body_ += "<span class=\"highlight" + std::to_string(classes[i]) + "\">";
+        open_class = classes[i];
+      }
+    }
+    body_ += c;
+    ++i;
+  }
+  close_span();
+  body_ += "</p>";
+}
+
+void ReportWriter::image_content(std::string_view log, const store::PageSettings& item,
+                                 std::string_view name, bool deleted) {
+  const bool open_new = o_.use_html_link_open_new != 0;
+  bool started = false;
+  std::string anchor;  // the start tag of the link we are inside
+  bool anchor_written = false;
+  std::size_t i = 0;
+  while (i < log.size()) {
+    if (log[i] != '<') {
+      ++i;
+      continue;
+    }
+    const std::size_t end = tag_end(log, i);
+    const std::string_view tag = log.substr(i, end - i);
+    i = end;
+    if (is_anchor_tag(tag)) {
+      anchor = with_target(tag, open_new);
+      anchor_written = false;
+    } else if (starts_no_case(tag, "</a")) {
+      if (anchor_written) body_ += "</a>\n";
+      anchor.clear();
+      anchor_written = false;
+    } else if (starts_no_case(tag, "<img ") && tag.back() == '>') {
+      if (!started) {
+        heading(item, name, deleted);
+        started = true;
+      }
+      const std::string img(tag.substr(0, tag.size() - 1));
+      if (!anchor.empty()) {
+        if (!anchor_written) body_ += anchor;
+        anchor_written = true;
+        body_ += img + " class=\"thumbnail\">";
+      } else {
+        body_ += img + " class=\"thumbnail\">\n";
+      }
+    }
+  }
+  if (started) body_ += "</p>";
+}
+
+void ReportWriter::add_log(std::string_view log_path, const store::PageSettings& item,
+                           std::string_view display_name, bool deleted) {
+  const std::optional<std::string> bytes = read_file(log_path);
+  if (!bytes) return;
+  const std::string_view text = report_text(*bytes);
+  if (text.empty()) return;
+  if (mode_ == ReportMode::kImages) {
+    image_content(text, item, display_name, deleted);
+    return;
+  }
+  heading(item, display_name, deleted);
+  text_content(text);
+}
+
+std::string build_report(const store::Tree& tree, store::NodeId selected, ReportMode mode,
+                         const ReportEnv& env) {
+  const app_options::Options defaults;
+  const app_options::Options& o = env.options ? *env.options : defaults;
+  ReportWriter w(o, mode);
+  const store::Node* sel = tree.find(selected);
+  auto add_item_log = [&](const store::PageSettings& rec, int n) {
+    w.add_log(compare::numbered_log_path(rec.folder_path, "add", n), rec, rec.name, false);
+    if (rec.detect_deleted_lines == 1) {
+      w.add_log(compare::numbered_log_path(rec.folder_path, "del", n), rec, rec.name, true);
+    }
+  };
+  if (sel && (sel->kind() == store::NodeKind::kItem || sel->kind() == store::NodeKind::kTemplate)) {
+    auto items = report_items(tree, selected, env.base_folder, false);
+    if (!items.empty()) {
+      const store::PageSettings& rec = items.front().second;
+      show_reading(env, rec.name);
+      const int current = compare::read_current_log_number(rec.folder_path);
+      for (int k = 0; k < o.n_reload && k < 25; ++k) {
+        add_item_log(rec, compare::log_number_add(current, -k));
+      }
+    }
+  } else if (sel) {
+    for (const auto& entry :
+         report_items(tree, selected, env.base_folder, o.use_site_priority != 0)) {
+      const store::PageSettings& rec = entry.second;
+      show_reading(env, rec.name);
+      if (compare::read_result_code(rec.folder_path) != compare::kResultChanged) continue;
+      add_item_log(rec, compare::read_current_log_number(rec.folder_path));
+    }
+  }
+  return report_head(o, mode, env.now) + w.body() + report_tail(o);
+}
+
+std::optional<std::string> report_file_path(const ReportEnv& env) {
+  const bool keep = env.options && env.options->save_result_file != 0;
+  if (!keep) return path_join(env.base_folder, "result.html");
+  const std::string folder = path_join(env.base_folder, "result");
+  if (!make_dirs(folder)) {
+    if (env.message) env.message(KS_SJ("フォルダを作成できません"), KS_SJ("Kestrelscanエラー"));
+    return std::nullopt;
+  }
+  const std::tm t = local_time(env.now);
+  char name[64];
+  std::snprintf(name, sizeof name, "result-%04d%02d%02d-%02d%02d%02d.html", t.tm_year + 1900,
+                t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  return path_join(folder, name);
+}
+
+std::optional<std::string> write_report(const store::Tree& tree, store::NodeId selected,
+                                        ReportMode mode, const ReportEnv& env) {
+  const std::optional<std::string> path = report_file_path(env);
+  if (!path) return std::nullopt;
+  const std::string html = build_report(tree, selected, mode, env);
+  if (!write_file_atomic(*path, html)) {
+    if (env.message) env.message(KS_SJ("一時ファイルを作成できません"), KS_SJ("Kestrelscanエラー"));
+    return std::nullopt;
+  }
+  return path;
+}
+
+bool open_report(std::string_view path, const OpenEnv& env) {
+  if (env.options && env.options->use_browser != 0) {
+    // The path is absolute and already uses '/', so "file://" and the path
+    // make the file URL; the program gets it as one argument.
+    return run_program(env.options->browser, "file://" + std::string(path), env);
+  }
+  return open_with_default_handler(path, env);
+}
+
+std::string pane_html_file_name(std::time_t when) {
+  const std::tm t = local_time(when);
+  char name[64];
+  std::snprintf(name, sizeof name, "%04d%02d%02d-%02d%02d%02d.html", t.tm_year + 1900, t.tm_mon + 1,
+                t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+  return name;
+}
+
+namespace {
+
+// Pane text as HTML: a blank after a visible character or "&nbsp;" is a
+// space, any other blank "&nbsp;", so runs of blanks stay visible.
+class PaneHtml {
+ public:
+  explicit PaneHtml(std::string& out) : out_(out) {}
+  void put(std::string_view s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const char c = s[i];
+      if (c == ' ' || c == '\t') {
+        const bool space = last_ == Last::kVisible || last_ == Last::kNbsp;
+        out_ += space ? " " : "&nbsp;";
+        last_ = space ? Last::kSpace : Last::kNbsp;
+        continue;
+      }
+      if (c == '\r' || c == '\n') {
+        if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
+        out_ += "<br>\n";
+        last_ = Last::kBreak;
+        continue;
+      }
+      last_ = Last::kVisible;
+      if (c == '&') {
+        out_ += "&amp;";
+      } else if (c == '<') {
+        out_ += "&lt;";
+      } else if (c == '>') {
+        out_ += "&gt;";
+      } else {
+        out_ += c;
+      }
+    }
+  }
+
+ private:
+  enum class Last { kBreak, kVisible, kNbsp, kSpace };
+  std::string& out_;
+  Last last_ = Last::kBreak;
+};
+
+}  // namespace
+
+std::string pane_as_html(const BufferedPane& pane, const app_options::Options& o,
+                         std::time_t when) {
+  std::string out = report_head(o, ReportMode::kText, when);
+  const std::string& text = pane.text();
+  const std::size_t base = pane.base_offset();
+  PaneHtml html(out);
+  std::size_t pos = 0;
+  for (const PaneLink& l : pane.links()) {
+    if (l.start < base + pos) continue;
+    const std::size_t start = l.start - base;
+    if (start + l.length > text.size()) break;
+    html.put(std::string_view(text).substr(pos, start - pos));
+    if (!item_settings_node(l.target)) {
+      out += "<a href=\"" + attribute(l.target) + "\">";
+      html.put(std::string_view(text).substr(start, l.length));
+      out += "</a>";
+    }
+    pos = start + l.length;
+  }
+  html.put(std::string_view(text).substr(pos));
+  return out + report_tail(o);
+}
+
+}  // namespace ks::present
