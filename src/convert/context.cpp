@@ -1,5 +1,7 @@
 #include "convert/context.h"
 
+#include <algorithm>
+
 #include <thread>
 
 #include "convert/codepoint.h"
@@ -53,6 +55,7 @@ void Context::begin_pass(int pass) {
   body_started_ = false;
   blocks_ = 0;
   stopped = false;
+  output_bytes_ = 0;
 
   line_len_ = 0;
   sp_ = Spacing::kEmpty;
@@ -91,7 +94,7 @@ void Context::text_line(std::string_view line) {
   write_out();
   std::string l(line);
   l += '\n';
-  out_.write(l);
+  output(l);
 }
 
 bool Context::write(std::string_view bytes) {
@@ -814,11 +817,19 @@ void Context::skip_byte(unsigned char c) {
 void Context::write_out() {
   if (line_len_ == 0) return;
   if (feed_ == FeedMode::kOff) {
-    out_.write(std::string_view(line_.data(), line_len_));
+    output(std::string_view(line_.data(), line_len_));
   } else {
     field_append(line_.data(), line_len_);
   }
   line_len_ = 0;
+}
+
+void Context::output(std::string_view bytes) {
+  std::size_t room = settings_.output_limit - std::min(output_bytes_, settings_.output_limit);
+  if (bytes.size() > room) bytes = bytes.substr(0, room);
+  if (bytes.empty()) return;
+  output_bytes_ += bytes.size();
+  out_.write(bytes);
 }
 
 void Context::write_pending_space() {

@@ -147,6 +147,8 @@ class Context {
   void forced_break();
   void to_pending_space();  // text states become PendingSpace
   void write_out();
+  // Everything that reaches the output passes here (capped per pass).
+  void output(std::string_view bytes);
   void clear_line() {
     line_len_ = 0;
     sp_ = Spacing::kEmpty;
@@ -203,6 +205,7 @@ class Context {
   long blocks_ = 0;
 
   // Output.
+  std::size_t output_bytes_ = 0;  // written in this pass
   std::array<char, kLineBufferSize> line_{};
   std::size_t line_len_ = 0;
   Spacing sp_ = Spacing::kEmpty;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +35,8 @@ struct ConvertSettings {
   bool save_rss_description = false;
   bool save_rss_content = false;
   std::string page_url;  // the URL that was requested (Shift_JIS)
+  // Output beyond this many bytes per pass is dropped (see limits.h).
+  std::size_t output_limit = 64u << 20;
 
   static ConvertSettings from(const store::PageSettings& page, std::string_view page_url);
 };

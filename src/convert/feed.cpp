@@ -2,7 +2,7 @@
 // their fields are captured while the item is read and written as lines when
 // it ends; everything at channel level is dropped.
 
-#include <cstring>
+#include <algorithm>
 
 #include "convert/context.h"
 #include "platform/url.h"
@@ -173,7 +173,7 @@ void Context::write_item() {
       out += '\n';
     }
   }
-  if (!out.empty()) out_.write(out);
+  if (!out.empty()) output(out);
 }
 
 // ---- The feed byte layer: CDATA sections and entities ----------------------------

@@ -25,6 +25,12 @@ inline constexpr std::size_t kBaseUrlMax = 999;
 // Refresh targets and feed item links are resolved into a URL field.
 inline constexpr std::size_t kPageUrlMax = 2100;
 
+// Ceiling of one conversion's output. An anchor is closed and reopened with
+// its URL (up to 4,200 bytes) at every line break, so a hostile page can turn
+// a few bytes per line into kilobytes; comparison reads only the first
+// 512,000 bytes of a text, so the rest is never missed.
+inline constexpr std::size_t kOutputMax = 64u << 20;
+
 // Feed item fields.
 inline constexpr std::size_t kFeedTitleMax = 4999;
 inline constexpr std::size_t kFeedLinkMax = 4199;

@@ -98,3 +98,22 @@ TEST(Content, TagLimitsCutQuietly) {
 
 }  // namespace
 }  // namespace ks::convert::test
+
+namespace ks::convert::test {
+namespace {
+
+TEST(Content, OutputOfAPassIsCapped) {
+  // Each line break repeats the anchor's long URL: a few bytes of page per
+  // line become kilobytes of text.
+  std::string page = "<a href=\"http://e.org/" + std::string(4000, 'a') + "\">";
+  for (int i = 0; i < 200; ++i) page += "x<br>";
+  ConvertSettings s = settings();
+  EXPECT_GT(convert(page, s).size(), 800000u);
+  s.output_limit = 100000;
+  std::string out = convert(page, s);
+  EXPECT_EQ(out.size(), 100000u);
+  EXPECT_EQ(out.substr(0, 9), "<a href=\"");
+}
+
+}  // namespace
+}  // namespace ks::convert::test
