@@ -28,7 +28,8 @@ bool at_char_boundary(std::string_view text, std::size_t line_start, std::size_t
 }  // namespace
 
 void BufferedPane::begin() {
-  pending_.clear();
+  // Text written outside a batch is handed on rather than thrown away.
+  flush();
   writing_ = true;
 }
 

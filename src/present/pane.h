@@ -114,7 +114,8 @@ class Pane {
   Pane(const Pane&) = delete;
   Pane& operator=(const Pane&) = delete;
 
-  // Starts a batch: the pending buffer is emptied and text goes to the end.
+  // Starts a batch; text goes to the end of the pane. Text still pending
+  // from outside a batch is handed on first, never dropped.
   virtual void begin() = 0;
   // Appends text; CR LF, CR and LF each end one line.
   virtual void write_text(std::string_view text) = 0;

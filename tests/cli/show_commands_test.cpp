@@ -1,0 +1,129 @@
+// show and updates against a temporary application folder, through the real
+// kestrelscan-cli (output to a file: plain UTF-8, no colours).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+#include "platform/sjis.h"
+#include "support/temp_dir.h"
+
+namespace ks {
+namespace {
+
+struct CliOutput {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class ShowCommandsTest : public ::testing::Test {
+ protected:
+  CliOutput run(const std::vector<std::string>& args) {
+    test::TempDir io;
+    const std::string out_path = io.file("out");
+    const std::string err_path = io.file("err");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (!std::freopen(out_path.c_str(), "w", stdout) ||
+          !std::freopen(err_path.c_str(), "w", stderr)) {
+        ::_exit(127);
+      }
+      std::vector<std::string> all = {KS_CLI_PATH, "--home", home};
+      all.insert(all.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      for (auto& a : all) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(KS_CLI_PATH, argv.data());
+      ::_exit(127);
+    }
+    CliOutput r;
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = read_file(out_path).value_or("");
+    r.err = read_file(err_path).value_or("");
+    return r;
+  }
+  // Writes a file of an item folder, the content given as UTF-8.
+  void put(const std::string& item, const std::string& name, const std::string& utf8) {
+    ASSERT_TRUE(write_file_atomic(utf8_to_sjis(home + "/data/" + item + ".dat/" + name),
+                                  utf8_to_sjis(utf8)));
+  }
+  void SetUp() override {
+    ASSERT_EQ(run({"options", "HEADER=== %link; =="}).status, 0);
+    ASSERT_EQ(run({"add", "http://x/", "--name", "頁"}).status, 0);
+    put("頁", "result.db", "[RESULT]\r\nCODE=3\r\n[INDEX]\r\nCURRENT=1\r\n");
+    put("頁", "add1.txt", "<a href=\"http://l/\">リンク</a> &amp; 文\r\n");
+    put("頁", "add0.txt", "前回\r\n");
+  }
+
+  test::TempDir dir;
+  std::string home = dir.path();
+};
+
+TEST_F(ShowCommandsTest, ShowPrintsTheLastChangeOfAnItem) {
+  const CliOutput r = run({"show", "頁"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "== 頁 ==\nリンク & 文\n\n");
+}
+
+TEST_F(ShowCommandsTest, CountWalksBackAndRawGivesShiftJis) {
+  const CliOutput r = run({"show", "頁", "--count", "2"});
+  EXPECT_EQ(r.out, "== 頁 ==\nリンク & 文\n\n== 頁 ==\n前回\n\n");
+  const CliOutput raw = run({"show", utf8_to_sjis("頁"), "--raw"});  // names as bytes too
+  EXPECT_EQ(raw.out, utf8_to_sjis("== 頁 ==\nリンク & 文\n\n"));
+}
+
+TEST_F(ShowCommandsTest, ShowOfAGroupCoversEveryItemBelowIt) {
+  ASSERT_EQ(run({"add", "http://y/", "--name", "err"}).status, 0);
+  put("err", "result.db", "[RESULT]\r\nCODE=5\r\nMESSAGE=HTTPエラー\r\n");
+  const CliOutput r = run({"show", ""});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("== 頁 ==\nリンク & 文\n"), std::string::npos);
+  EXPECT_NE(r.out.find("■err --- エラー : HTTPエラー ▽\n"), std::string::npos);
+}
+
+TEST_F(ShowCommandsTest, WholeShowsTheCurrentPage) {
+  put("頁", "new.txt", "\r\n本文\r\n");
+  const CliOutput r = run({"show", "頁", "--whole"});
+  EXPECT_EQ(r.out, "== 頁 ==\n本文\n\n");
+}
+
+TEST_F(ShowCommandsTest, BadArgumentsAreUsageErrors) {
+  EXPECT_EQ(run({"show"}).status, 2);
+  EXPECT_EQ(run({"show", "頁", "--count"}).status, 2);
+  EXPECT_EQ(run({"show", "頁", "--count", "x"}).status, 2);
+  EXPECT_EQ(run({"show", "頁", "--count", "26"}).status, 2);
+  EXPECT_EQ(run({"show", "", "--whole"}).status, 2);
+  EXPECT_EQ(run({"show", "nothing"}).status, 1);
+  EXPECT_EQ(run({"updates", "x"}).status, 2);
+}
+
+TEST_F(ShowCommandsTest, ItemWithNothingToShowSaysSo) {
+  ASSERT_EQ(run({"add", "http://z/", "--name", "new"}).status, 0);
+  const CliOutput r = run({"show", "new"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("nothing to show"), std::string::npos);
+}
+
+TEST_F(ShowCommandsTest, ControlBytesFromPagesNeverReachTheTerminal) {
+  put("頁", "add1.txt", "a\x1b]0;title\x07z\r\n");
+  const CliOutput r = run({"show", "頁"});
+  EXPECT_EQ(r.out, "== 頁 ==\na?]0;title?z\n\n");
+}
+
+TEST_F(ShowCommandsTest, UpdatesListsItemsWithTheirAge) {
+  const CliOutput r = run({"updates"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("<<< 最終更新時刻 >>>\n", 0), 0u);
+  EXPECT_NE(r.out.find("分前:頁 ▽\n"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace ks
