@@ -3,6 +3,8 @@
 #include <array>
 #include <memory>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "compare/diff_engine.h"
 #include "compare/limits.h"
@@ -224,16 +226,20 @@ void word_pass(const CompareTask& task, TextLineList& list, int start) {
 }
 
 void same_text_pass(const CompareTask& task, TextLineList& list, int start) {
+  // Line equality is an equivalence, so keeping the first reported line of
+  // each kind and dropping the later ones is the pairwise rule, in one pass.
   const LineEquality eq = equality_of(task.settings);
-  for (int j = start; j <= list.line_count() - 2; ++j) {
-    if ((j - start + 1) % kYieldEvery == 0) std::this_thread::yield();
-    if (!list.reported(j)) continue;
-    const uint64_t h = line_hash(list.line(j), eq);
-    for (int i = j + 1; i < list.line_count(); ++i) {
-      if (list.reported(i) && line_hash(list.line(i), eq) == h &&
-          lines_equal(list.line(i), list.line(j), eq)) {
-        list.set_state(i, kNotReported);
-      }
+  std::unordered_map<uint64_t, std::vector<int>> kept;  // hash -> kept lines
+  for (int i = start; i < list.line_count(); ++i) {
+    if ((i - start + 1) % kYieldEvery == 0) std::this_thread::yield();
+    if (!list.reported(i)) continue;
+    std::vector<int>& same_hash = kept[line_hash(list.line(i), eq)];
+    bool repeated = false;
+    for (int j : same_hash) repeated = repeated || lines_equal(list.line(j), list.line(i), eq);
+    if (repeated) {
+      list.set_state(i, kNotReported);
+    } else {
+      same_hash.push_back(i);
     }
   }
 }
@@ -244,10 +250,10 @@ bool old_log_pass(const CompareTask& task, TextLineList& list, int start, int lo
   const store::PageSettings& s = task.settings;
   const int k = s.use_old_log >= 0 && s.use_old_log <= kLogNumbers - 1 ? s.use_old_log : 1;
   const LineEquality eq = equality_of(s);
-  // Reported lines with their hashes, so each earlier line costs one lookup.
-  std::vector<std::pair<uint64_t, int>> open;
+  // Reported lines by hash, so each line of an earlier log costs one lookup.
+  std::unordered_map<uint64_t, std::vector<int>> open;
   for (int i = start; i < list.line_count(); ++i) {
-    if (list.reported(i)) open.emplace_back(line_hash(list.line(i), eq), i);
+    if (list.reported(i)) open[line_hash(list.line(i), eq)].push_back(i);
   }
   std::string work;
   for (int i = 0; i < k && !open.empty(); ++i) {
@@ -268,16 +274,19 @@ bool old_log_pass(const CompareTask& task, TextLineList& list, int start, int lo
       if (skip || line.empty()) continue;
       work.assign(line);
       mark_urls(work, s.ignore_image_name != 0, s.ignore_url != 0);
-      const uint64_t h = line_hash(work, eq);
-      for (std::size_t j = 0; j < open.size();) {
-        if (open[j].first == h && lines_equal(list.line(open[j].second), work, eq)) {
-          list.set_state(open[j].second, kNotReported);
-          open[j] = open.back();
-          open.pop_back();
+      auto it = open.find(line_hash(work, eq));
+      if (it == open.end()) continue;
+      std::vector<int>& lines = it->second;
+      for (std::size_t j = 0; j < lines.size();) {
+        if (lines_equal(list.line(lines[j]), work, eq)) {
+          list.set_state(lines[j], kNotReported);
+          lines[j] = lines.back();
+          lines.pop_back();
         } else {
           ++j;
         }
       }
+      if (lines.empty()) open.erase(it);
     }
     std::this_thread::yield();
   }
