@@ -353,8 +353,10 @@ std::string export_bookmarks(const store::Tree& tree, std::string_view base_fold
       "<H1>Bookmarks</H1>\n"
       "\n"
       "<DL><p>\n";
+  if (status) status(KS_SJ("エクスポート中..."));
   export_children(tree, tree.root(), base_folder, status, out);
   out += "</DL><p>\n";
+  if (status) status(KS_SJ("エクスポート完了"));
   return out;
 }
 

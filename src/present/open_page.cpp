@@ -131,6 +131,11 @@ Launcher& system_launcher() {
 
 std::string expand_environment(std::string_view command, const OpenEnv& env) {
   std::string out;
+  // A reference to a name that is not set stays as written.
+  auto expand = [&](std::string_view name, std::string_view written) {
+    const std::optional<std::string> v = name.empty() ? std::nullopt : lookup(env, name);
+    out += v ? *v : std::string(written);
+  };
   for (std::size_t i = 0; i < command.size(); ++i) {
     const char c = command[i];
     if (is_sjis_pair(command, i)) {
@@ -138,30 +143,31 @@ std::string expand_environment(std::string_view command, const OpenEnv& env) {
       ++i;
       continue;
     }
+    std::size_t end = std::string_view::npos;  // one past the reference
+    std::string_view name;
     if (c == '%') {
       const std::size_t close = command.find('%', i + 1);
       if (close != std::string_view::npos && close > i + 1) {
-        out += lookup(env, command.substr(i + 1, close - i - 1)).value_or("");
-        i = close;
-        continue;
+        name = command.substr(i + 1, close - i - 1);
+        end = close + 1;
       }
-    } else if (c == '$' && i + 1 < command.size()) {
-      if (command[i + 1] == '{') {
-        const std::size_t close = command.find('}', i + 2);
-        if (close != std::string_view::npos) {
-          out += lookup(env, command.substr(i + 2, close - i - 2)).value_or("");
-          i = close;
-          continue;
-        }
-      } else if (is_name_char(command[i + 1])) {
-        std::size_t end = i + 1;
-        while (end < command.size() && is_name_char(command[end])) ++end;
-        out += lookup(env, command.substr(i + 1, end - i - 1)).value_or("");
-        i = end - 1;
-        continue;
+    } else if (c == '$' && i + 1 < command.size() && command[i + 1] == '{') {
+      const std::size_t close = command.find('}', i + 2);
+      if (close != std::string_view::npos) {
+        name = command.substr(i + 2, close - i - 2);
+        end = close + 1;
       }
+    } else if (c == '$' && i + 1 < command.size() && is_name_char(command[i + 1])) {
+      end = i + 1;
+      while (end < command.size() && is_name_char(command[end])) ++end;
+      name = command.substr(i + 1, end - i - 1);
     }
-    out += c;
+    if (end == std::string_view::npos) {
+      out += c;
+      continue;
+    }
+    expand(name, command.substr(i, end - i));
+    i = end - 1;
   }
   return out;
 }
@@ -205,7 +211,9 @@ bool run_program(std::string_view program, std::string_view address, const OpenE
     tell(env, KS_SJ("ブラウザが指定されていません"), KS_SJ("エラー"));
     return false;
   }
-  argv.emplace_back(expand_environment(address, env));
+  // Only the program's own words are expanded: an address holds '%' and '$'
+  // of its own (percent escapes, query values) that must reach the browser.
+  argv.emplace_back(address);
   if (!launcher_of(env).launch(argv)) {
     tell(env, KS_SJ("ブラウザを起動できません"), KS_SJ("Kestrelscanエラー"));
     return false;

@@ -60,8 +60,8 @@ struct OpenEnv {
   std::function<std::optional<std::string>(std::string_view name)> getenv;
 };
 
-// Expands %NAME%, $NAME and ${NAME} references; unknown names expand to
-// nothing, a '%' without a closing one stays.
+// Expands %NAME%, $NAME and ${NAME} references; a reference to a name that
+// is not set, and a '%' without a closing one, stay as written.
 std::string expand_environment(std::string_view command, const OpenEnv& env);
 
 // Splits a command line into words: blanks separate, double or single quotes
@@ -69,7 +69,7 @@ std::string expand_environment(std::string_view command, const OpenEnv& env);
 std::vector<std::string> split_command(std::string_view command);
 
 // Runs `program` (a command line, environment references expanded) with the
-// address as its last argument. An empty program: "ブラウザが指定されていません";
+// address, unexpanded, as its last argument. An empty program: "ブラウザが指定されていません";
 // a program that cannot start: "ブラウザを起動できません". False on failure.
 bool run_program(std::string_view program, std::string_view address, const OpenEnv& env);
 

@@ -91,8 +91,14 @@ TEST(WebSearch, AddressesUseFixedPathsAndConfiguredHosts) {
 TEST(Environment, ExpandsBothReferenceForms) {
   Harness h;
   h.vars["HOME"] = "/home/u";
-  EXPECT_EQ(expand_environment("%HOME%/b $HOME/c ${HOME}d $NOPE. 100%", h.env()),
-            "/home/u/b /home/u/c /home/ud . 100%");
+  EXPECT_EQ(expand_environment("%HOME%/b $HOME/c ${HOME}d $NOPE. %NOPE% 100%", h.env()),
+            "/home/u/b /home/u/c /home/ud $NOPE. %NOPE% 100%");
+  // The address is handed over as it is, percent escapes and all.
+  h.options.use_browser = 1;
+  h.options.browser = "$HOME/bin/browser";
+  ASSERT_TRUE(run_program(h.options.browser, "http://a/%HOME%?q=$HOME", h.env()));
+  EXPECT_EQ(h.launcher.calls.back(),
+            (std::vector<std::string>{"/home/u/bin/browser", "http://a/%HOME%?q=$HOME"}));
   EXPECT_EQ(split_command("\"/opt/my browser\" --new 'a b'"),
             (std::vector<std::string>{"/opt/my browser", "--new", "a b"}));
 }
