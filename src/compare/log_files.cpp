@@ -133,6 +133,39 @@ std::optional<int64_t> parse_http_date(std::string_view s) {
   return static_cast<int64_t>(timegm(&tm));
 }
 
+std::vector<std::string> result_files(std::string_view folder, int n, bool whole_text,
+                                      bool detect_deleted) {
+  std::vector<std::string> out;
+  auto add_if = [&out](std::string path) {
+    if (path.size() <= kMaxPath && is_regular_file(path)) out.push_back(std::move(path));
+  };
+  if (whole_text) {
+    const std::string fresh = text_path(folder, "new");
+    if (is_regular_file(fresh)) {
+      out.push_back(fresh);
+    } else if (n >= 0) {
+      add_if(numbered_log_path(folder, "log", n));
+    }
+    return out;
+  }
+  add_if(n < 0 ? text_path(folder, "add") : numbered_log_path(folder, "add", n));
+  if (detect_deleted)
+    add_if(n < 0 ? text_path(folder, "del") : numbered_log_path(folder, "del", n));
+  return out;
+}
+
+std::optional<int64_t> seconds_since_change(std::string_view folder, int n, int64_t now) {
+  const std::string path = numbered_log_path(folder, "log", n);
+  LineReader r(path);
+  std::string_view first;
+  if (!r.is_open()) return std::nullopt;
+  std::optional<int64_t> t;
+  if (r.next(first) && is_last_modified_line(first)) t = parse_http_date(first.substr(14));
+  if (!t) t = file_mtime(path);
+  if (!t) return std::nullopt;
+  return now - *t;
+}
+
 std::optional<int64_t> update_time(std::string_view folder, int current) {
   std::optional<int64_t> modified;
   LineReader html(text_path(folder, "html"));

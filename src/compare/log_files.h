@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compare/line_list.h"
 
@@ -38,6 +39,17 @@ bool write_reported_lines(std::string_view path, const TextLineList& list);
 // `use_old_log` is the item's USE_OLD_LOG (0..24), `n_reload` the global
 // N_RELOAD (1..24; other values count as 3).
 int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload);
+
+// The files that show a result, in the order they are shown: with
+// `whole_text` new.txt when it exists, else log<n>.txt; otherwise add<n>.txt
+// and, with `detect_deleted`, del<n>.txt (add.txt and del.txt for n = -1).
+// Files that do not exist are left out.
+std::vector<std::string> result_files(std::string_view folder, int n, bool whole_text,
+                                      bool detect_deleted);
+
+// Seconds from the current log's change to `now`: the time in its
+// "Last-Modified:" first line, else the file's own time; nullopt without the log.
+std::optional<int64_t> seconds_since_change(std::string_view folder, int n, int64_t now);
 
 // Time of the item's last change in seconds since the epoch: the earlier of the
 // Last-Modified date in html.txt and the file time of the current add log.

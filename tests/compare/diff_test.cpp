@@ -106,7 +106,7 @@ TEST_F(DiffStep, FirstLineIsNeverAText) {
   EXPECT_EQ(run(), kNoChange);
 }
 
-TEST_F(DiffStep, TooLargeDiffBecomesNotice) {
+TEST_F(DiffStep, StopInsideTheDiffIsNoChange) {
   MatrixSlots slots;
   task_.env.slots = &slots;
   write_old({"a"});

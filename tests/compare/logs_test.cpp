@@ -118,6 +118,28 @@ TEST_F(Logs, UpdateTimeIsTheEarlierOfBoth) {
   EXPECT_EQ(update_time(dir_.path(), 7), std::nullopt);
 }
 
+TEST_F(Logs, ResultFilesInShowingOrder) {
+  touch("add3.txt");
+  touch("del3.txt");
+  touch("log3.txt");
+  const std::string d = dir_.path();
+  EXPECT_EQ(result_files(d, 3, false, true),
+            (std::vector<std::string>{dir_.file("add3.txt"), dir_.file("del3.txt")}));
+  EXPECT_EQ(result_files(d, 3, false, false), std::vector<std::string>{dir_.file("add3.txt")});
+  EXPECT_EQ(result_files(d, 3, true, false), std::vector<std::string>{dir_.file("log3.txt")});
+  touch("new.txt");
+  EXPECT_EQ(result_files(d, 3, true, false), std::vector<std::string>{dir_.file("new.txt")});
+  EXPECT_TRUE(result_files(d, -1, false, true).empty());
+}
+
+TEST_F(Logs, AgeOfTheCurrentLog) {
+  touch("log2.txt", "Last-Modified: Sun, 06 Nov 1994 08:49:37 GMT\r\nx\r\n");
+  EXPECT_EQ(seconds_since_change(dir_.path(), 2, 784111777 + 40 * 86400), 40 * 86400);
+  touch("log4.txt", "no date\r\n");
+  EXPECT_EQ(seconds_since_change(dir_.path(), 4, *file_mtime(dir_.file("log4.txt")) + 5), 5);
+  EXPECT_EQ(seconds_since_change(dir_.path(), 9, 0), std::nullopt);
+}
+
 TEST(HttpDate, Forms) {
   EXPECT_EQ(parse_http_date("Sun, 06 Nov 1994 08:49:37 GMT"), 784111777);
   EXPECT_EQ(parse_http_date("Sunday, 06-Nov-94 08:49:37 GMT"), 784111777);
