@@ -19,6 +19,19 @@ bool is_alpha(unsigned char c) {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
+// "&#x%X;" into buf (at least 16 bytes); returns its length.
+std::size_t hex_reference(char32_t cp, char* buf) {
+  std::size_t len = 0;
+  buf[len++] = '&';
+  buf[len++] = '#';
+  buf[len++] = 'x';
+  int shift = 28;
+  while (shift > 0 && ((cp >> shift) & 0xF) == 0) shift -= 4;
+  for (; shift >= 0; shift -= 4) buf[len++] = "0123456789ABCDEF"[(cp >> shift) & 0xF];
+  buf[len++] = ';';
+  return len;
+}
+
 }  // namespace
 
 bool equals_nocase(std::string_view a, std::string_view b) {
@@ -259,6 +272,13 @@ std::size_t Context::decoded_pair(const unsigned char* p, std::size_t i, std::si
     write_pair(s1, s2);
     return 2;
   }
+  if (cs_.decoder == kCharsetLatin1) {
+    // The reference holds no '<', so it is ordinary text through and through.
+    char buf[16];
+    std::size_t len = hex_reference(windows1252(c), buf);
+    for (std::size_t k = 0; k < len; ++k) text_byte(static_cast<unsigned char>(buf[k]));
+    return 1;
+  }
   if (cs_.decoder == kCharsetUtf8) {
     if (c < 0xE0 || c > 0xEF || i + 2 >= n || (p[i + 1] & 0xC0) != 0x80 ||
         (p[i + 2] & 0xC0) != 0x80) {
@@ -488,13 +508,8 @@ void Context::decode_utf8(unsigned char c) {
 // "&#x%X;": the form in which characters without a Shift_JIS form stay in
 // the text, to be resolved when the line is shown.
 void Context::deliver_hex_reference(char32_t cp) {
-  char buf[16] = {'&', '#', 'x'};
-  std::size_t len = 3;
-  int shift = 28;
-  while (shift > 0 && ((cp >> shift) & 0xF) == 0) shift -= 4;
-  for (; shift >= 0; shift -= 4) buf[len++] = "0123456789ABCDEF"[(cp >> shift) & 0xF];
-  buf[len++] = ';';
-  deliver_text(std::string_view(buf, len));
+  char buf[16];
+  deliver_text(std::string_view(buf, hex_reference(cp, buf)));
 }
 
 void Context::deliver_reference(char32_t cp) {
