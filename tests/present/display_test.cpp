@@ -11,6 +11,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "present/display.h"
+#include "present/run_display.h"
 #include "store/node_path.h"
 #include "store/page_settings_io.h"
 #include "support/recording_pane.h"
@@ -304,6 +305,24 @@ TEST_F(DisplayTest, UpdateListIsNewestFirstAndSkipsItemsWithoutTime) {
                 std::to_string(old_id) + ")\n");
   EXPECT_EQ(status.front(), "読み込み中 \"old\"...");
   EXPECT_EQ(status.back(), "");
+}
+
+TEST_F(DisplayTest, RunOutcomesGoToTheTabsTheRunNames) {
+  RecordingPane all, errors, single;
+  RunPanes panes{{&all, &errors, &single}};
+  check::TaskRecord task;
+  task.settings = item;
+  task.result_code = compare::kResultHttpError;
+  task.message = KS_SJ("HTTPエラー (HTTP/1.1 302 Found)");
+  task.redirect_overflow = check::kRedirectOverflowMark;
+  task.redirect_target = "http://next/";
+  show_slot_outcome(panes, {0, &task, {check::kTabAll, check::kTabErrors}}, env);
+  show_slot_redirect(panes, {0, &task, KS_SJ("HTTPエラー (HTTP/1.1 302 Found)"), {2, 2}}, env);
+  show_slot_outcome(panes, {0, &task, {7, 1}}, env);  // an unknown tab shows nothing
+  EXPECT_EQ(all.text(), "");
+  EXPECT_NE(errors.utf8().find("最大転送回数を超えました"), std::string::npos);
+  EXPECT_NE(single.marked().find("転送 --> [http://next/](http://next/)\n"), std::string::npos);
+  EXPECT_EQ(errors.headlines().entries().size(), 1u);
 }
 
 }  // namespace
