@@ -1,5 +1,6 @@
 #include "net/driver_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <strings.h>
@@ -61,8 +62,18 @@ bool DriverProcess::start(const std::vector<std::string>& argv, const std::strin
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr,
                            POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  // The driver's chatter is not for this program's terminal.
+  posix_spawn_file_actions_t files;
+  if (posix_spawn_file_actions_init(&files) != 0) {
+    posix_spawnattr_destroy(&attr);
+    return false;
+  }
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, args[0], nullptr, &attr, args.data(), envp.data());
+  const int rc = posix_spawn(&pid, args[0], &files, &attr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&files);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) return false;
   pid_ = pid;
