@@ -22,11 +22,11 @@
 #include "app_context.h"
 #include "check/check_session.h"
 #include "check/data_folder_lock.h"
-#include "compare/log_files.h"
 #include "compare/result_record.h"
-#include "platform/fs.h"
 #include "platform/sjis.h"
+#include "present/display.h"
 #include "store/templates.h"
+#include "term_pane.h"
 #include "tree_session.h"
 
 namespace ks::cli {
@@ -48,63 +48,46 @@ constexpr KindName kKinds[] = {
     {"medium", check::kCheckMediumImportance}, {"normal", check::kCheckNormalImportance},
 };
 
-std::vector<std::string> crlf_lines(std::string_view text) {
-  std::vector<std::string> out;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    out.emplace_back(line);
-    at = end + 1;
-  }
-  return out;
-}
-
-// Prints outcomes as plain lines: the change tab's entries at once, the
-// message tab's entries (when they are another tab) after the run.
+// Shows outcomes through the result display: the change tab's entries on
+// stdout as they come, the message tab's entries (when the run has two tabs)
+// kept in a pane of their own and printed after the run.
 class CliHost : public check::RunHost {
  public:
-  explicit CliHost(bool raw, bool progress) : raw_(raw), progress_(progress) {}
+  CliHost(const app_options::Options& options, bool raw, bool progress)
+      : progress_(progress),
+        held_(std::tmpfile()),
+        change_(stdout, detect_term_style(stdout, raw), options),
+        message_(held_ ? held_ : stdout, detect_term_style(stdout, raw), options) {
+    env_.options = &options;
+  }
+  ~CliHost() override {
+    if (held_) std::fclose(held_);
+  }
+  CliHost(const CliHost&) = delete;
+  CliHost& operator=(const CliHost&) = delete;
 
   void show_outcome(const check::SlotOutcome& o) override {
     const check::TaskRecord& t = *o.task;
-    std::vector<std::string> lines;
-    const std::string head = KS_SJ("■") + t.settings.name;
-    const int code = t.result_code;
-    if (code == compare::kResultChanged) {
-      lines.push_back(head + " " + t.current_url);
-      auto add = read_file(compare::text_path(t.settings.folder_path, "add"));
-      if (add) {
-        for (auto& l : crlf_lines(*add)) lines.push_back(std::move(l));
-      }
-      emit(lines, o.tabs.change_tab, o.tabs);
-      return;
-    }
-    if (code == compare::kResultFirstCheck) {
-      lines.push_back(head + " --- " + KS_SJ("初期化しました。"));
-      emit(lines, o.tabs.change_tab, o.tabs);
-      return;
-    }
-    std::string text = head + " --- ";
-    if (t.net_error != 0 || code == compare::kResultHttpError) {
-      text += KS_SJ("エラー : ") + t.message;
-    } else {
-      text += compare::finished_result_text(code, t.message, false);
-    }
-    lines.push_back(text);
-    if (t.redirect_overflow >= check::kRedirectOverflowMark) {
-      lines.push_back(KS_SJ("【！】HTTPリダイレクトの最大転送回数を超えました。"));
-    }
-    emit(lines, o.tabs.message_tab, o.tabs);
+    present::ItemOutcome outcome;
+    outcome.result_code = t.result_code;
+    outcome.message = t.message;
+    outcome.redirect_limit = t.redirect_overflow >= check::kRedirectOverflowMark;
+    std::lock_guard lock(out_mutex_);
+    clear_progress();
+    present::Pane& message = o.tabs.message_tab == o.tabs.change_tab ? change_ : message_;
+    present::show_item_outcome(change_, message, t.settings, outcome, env_);
+    change_.show_held();
+    std::fflush(stdout);
   }
 
   void show_redirect(const check::RedirectNotice& n) override {
-    std::vector<std::string> lines{
-        KS_SJ("■") + n.task->settings.name + " --- " + KS_SJ("エラー : ") + n.http_message,
-        KS_SJ("転送 --> ") + n.task->redirect_target};
-    emit(lines, n.tabs.message_tab, n.tabs);
+    std::lock_guard lock(out_mutex_);
+    clear_progress();
+    present::Pane& pane = n.tabs.message_tab == n.tabs.change_tab ? change_ : message_;
+    present::show_redirect_notice(pane, n.task->settings, n.http_message, n.task->redirect_target,
+                                  env_);
+    change_.show_held();
+    std::fflush(stdout);
   }
 
   void run_ended(const check::RunCounters&) override {
@@ -131,33 +114,30 @@ class CliHost : public check::RunHost {
     progress_shown_ = true;
   }
 
-  // Clears the progress line and prints what waited for the run's end.
-  void flush_deferred() {
+  // Clears the progress line and prints the message pane after the changes.
+  void flush_messages() {
     std::lock_guard lock(out_mutex_);
     clear_progress();
-    for (const auto& l : deferred_) print_line(l, raw_);
-    deferred_.clear();
+    change_.show_held();
+    message_.show_held();
+    if (held_) {
+      std::fflush(held_);
+      std::rewind(held_);
+      char buf[65536];
+      std::size_t n;
+      while ((n = std::fread(buf, 1, sizeof buf, held_)) > 0) std::fwrite(buf, 1, n, stdout);
+    }
     std::fflush(stdout);
   }
 
-  void print_summary(std::string_view sjis) {
+  void print_summary(std::string_view sjis, bool raw) {
     std::lock_guard lock(out_mutex_);
     clear_progress();
-    print_line(sjis, raw_);
+    print_line(sjis, raw);
     std::fflush(stdout);
   }
 
  private:
-  void emit(const std::vector<std::string>& lines, int tab, const check::RunTabs& tabs) {
-    std::lock_guard lock(out_mutex_);
-    if (tab == tabs.change_tab || tabs.change_tab == tabs.message_tab) {
-      clear_progress();
-      for (const auto& l : lines) print_line(l, raw_);
-      std::fflush(stdout);
-    } else {
-      deferred_.insert(deferred_.end(), lines.begin(), lines.end());
-    }
-  }
   void clear_progress() {
     if (!progress_shown_) return;
     std::fputs("\r\x1b[K", stderr);
@@ -165,10 +145,12 @@ class CliHost : public check::RunHost {
     progress_shown_ = false;
   }
 
-  bool raw_;
   bool progress_;
+  std::FILE* held_;
+  present::DisplayEnv env_;
+  TermPane change_;
+  TermPane message_;
   std::mutex out_mutex_;
-  std::vector<std::string> deferred_;
   bool progress_shown_ = false;
   std::mutex done_mutex_;
   std::condition_variable done_cv_;
@@ -234,7 +216,7 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   }
 
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
-  CliHost host(raw, on_terminal);
+  CliHost host(app->options, raw, on_terminal);
   check::FetchMethods methods;
   check::CheckSession session(app->tree, host, methods,
                               store::template_applier(tree_session.templates));
@@ -272,10 +254,10 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   const check::RunCompletion result = session.complete();
   ::sigaction(SIGINT, &old_int, nullptr);
   ::sigaction(SIGTERM, &old_term, nullptr);
-  host.flush_deferred();
+  host.flush_messages();
   app_options::save_statistics(app->app_folder, session.statistics(),
                                static_cast<int64_t>(std::time(nullptr)));
-  host.print_summary(result.status_line);
+  host.print_summary(result.status_line, raw);
   if (result.stopped) {
     std::fputs("kestrelscan-cli: the check was stopped\n", stderr);
     return 130;
