@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,27 @@ TEST_F(ShowCommandsTest, UpdatesListsItemsWithTheirAge) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.rfind("<<< 最終更新時刻 >>>\n", 0), 0u);
   EXPECT_NE(r.out.find("分前:頁 ▽\n"), std::string::npos) << r.out;
+}
+
+// On a terminal (a pseudo-terminal made by script(1)) headlines are coloured,
+// links are underlined and clickable, and keyword hits are highlighted.
+TEST_F(ShowCommandsTest, OnATerminalHeadlinesLinksAndKeywordsAreStyled) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "script(1) is not installed";
+  }
+  ASSERT_EQ(run({"options", "USE_HIGHLIGHT=1", "HIGHLIGHT0=文"}).status, 0);
+  test::TempDir io;
+  const std::string out = io.file("tty");
+  const std::string command = "env -u NO_COLOR TERM=xterm-256color COLORTERM= script -qec '" +
+                              std::string(KS_CLI_PATH) + " --home " + home + " show 頁' " + out +
+                              " </dev/null >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  const std::string tty = read_file(out).value_or("");
+  if (tty.empty()) GTEST_SKIP() << "no pseudo-terminal available (status " << status << ")";
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(tty.find("\x1b[1;37;44m== "), std::string::npos);  // headline style 0
+  EXPECT_NE(tty.find("\x1b]8;;http://l/\x1b\\リンク\x1b]8;;\x1b\\"), std::string::npos);  // link
+  EXPECT_NE(tty.find("\x1b[30;43m文\x1b[0m"), std::string::npos);                         // keyword
 }
 
 }  // namespace
