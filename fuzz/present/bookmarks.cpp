@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,8 @@
 
 namespace {
 
-// A temporary folder for the whole run, removed when the process ends.
+// A temporary folder for the whole run, removed when the process ends (by
+// the standard library: the core's tables may be gone by then).
 struct WorkFolder {
   WorkFolder() {
     char tmpl[] = "/tmp/ks_fuzz_bookmarks_XXXXXX";
@@ -24,7 +26,10 @@ struct WorkFolder {
     if (!made) std::abort();
     path = made;
   }
-  ~WorkFolder() { ks::remove_tree(path); }
+  ~WorkFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
   std::string path;
 };
 
