@@ -171,7 +171,8 @@ TEST(CheckRun, RedirectsAreFollowedAndLimited) {
   EXPECT_EQ(count_requests_for(b.server, "/to"), 1);
   EXPECT_EQ(count_requests_for(b.server, "/loop"), 10);
   EXPECT_EQ(compare::read_result_code(looping), compare::kResultHttpError);
-  const Shown* loop = find_shown(b.host.shown(), "b");
+  const std::vector<Shown> shown = b.host.shown();
+  const Shown* loop = find_shown(shown, "b");
   ASSERT_NE(loop, nullptr);
   EXPECT_EQ(loop->overflow, check::kRedirectOverflowMark);
   // With redirects off the 302 itself is the result.
