@@ -50,22 +50,6 @@ LineStyle line_style(const store::PageSettings& item, const app_options::Options
   return style;
 }
 
-// Seconds since the current log's Last-Modified date (its first line), or
-// since the log file was written when the line is missing or unreadable.
-std::optional<long long> seconds_since_change(std::string_view folder, int64_t now) {
-  const std::string log =
-      compare::numbered_log_path(folder, "log", compare::read_current_log_number(folder));
-  std::optional<int64_t> when;
-  compare::LineReader reader(log);
-  std::string_view first;
-  if (reader.is_open() && reader.next(first) && compare::is_last_modified_line(first)) {
-    when = last_modified_date(first);
-  }
-  if (!when) when = file_mtime(log);
-  if (!when) return std::nullopt;
-  return std::max<long long>(0, now - *when);
-}
-
 int64_t now_of(const DisplayEnv& env) {
   return env.now ? env.now() : static_cast<int64_t>(std::time(nullptr));
 }
@@ -158,8 +142,10 @@ void show_stored_result(Pane& pane, std::string_view folder, const store::PageSe
   if (code == compare::kResultNoChange || code == compare::kResultNotModified) {
     const compare::NoChangeOptions nc{o.nochange_msg != 0, o.nochange_days,
                                       o.disp_nochange_time != 0};
-    if (auto text =
-            compare::no_change_notice(code, nc, seconds_since_change(folder, now_of(env)))) {
+    if (auto text = compare::no_change_notice(
+            code, nc,
+            compare::seconds_since_change(folder, compare::read_current_log_number(folder),
+                                          now_of(env)))) {
       pane.begin();
       write_item_notice(pane, item, *text);
       pane.end();

@@ -256,6 +256,17 @@ TEST_F(DisplayTest, StoredResultWalksBackThroughTheLogs) {
   EXPECT_EQ(two.marked(), head + "newest\n\n" + head + "older\n\n");
 }
 
+TEST_F(DisplayTest, StoredNoChangeTellsHowLongTheLogHasNotChanged) {
+  options.nochange_days = 0;
+  options.disp_nochange_time = 1;
+  ASSERT_TRUE(compare::write_result(dir.path(), compare::kResultNoChange, ""));
+  write("log0.txt", "Last-Modified: Tue, 01 Dec 2026 00:00:00 GMT\r\nx\r\n");
+  const int64_t changed = *compare::parse_http_date("Tue, 01 Dec 2026 00:00:00 GMT");
+  env.now = [&] { return changed + 3 * 86400 + 60; };
+  show_stored_result(pane, dir.path(), item, 0, env);
+  EXPECT_EQ(pane.marked(), "■[例](http://e/) --- 3日間 更新なし [▽](#7)\n");
+}
+
 TEST_F(DisplayTest, StoredErrorShowsAnErrorLine) {
   ASSERT_TRUE(compare::write_result(dir.path(), compare::kResultNetworkError, ""));
   show_stored_result(pane, dir.path(), item, 0, env);
