@@ -22,6 +22,7 @@
 #include "app_context.h"
 #include "check/check_session.h"
 #include "check/data_folder_lock.h"
+#include "check/webdriver_fetch.h"
 #include "compare/result_record.h"
 #include "platform/sjis.h"
 #include "present/display.h"
@@ -218,6 +219,8 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
   CliHost host(app->options, raw, on_terminal);
   check::FetchMethods methods;
+  methods.set(check::kUseScriptBrowserDriver,
+              check::make_webdriver_fetch(app->folders, app->options.timeout));
   check::CheckSession session(app->tree, host, methods,
                               store::template_applier(tree_session.templates));
   const int64_t now = static_cast<int64_t>(std::time(nullptr));
