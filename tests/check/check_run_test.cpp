@@ -256,13 +256,15 @@ TEST(CheckRun, TransferSpacing) {
   b.scan();
   b.options.tx_interval = 400;
   b.run();
+  // Starts are let through 400 ms apart; the recorded times may lag that by
+  // a scheduling delay on a busy machine, never by the whole interval.
   auto starts = timed->starts;
   ASSERT_EQ(starts.size(), 4u);
   std::sort(starts.begin(), starts.end());
   for (std::size_t i = 1; i < starts.size(); ++i) {
     const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(starts[i].first -
                                                                            starts[i - 1].first);
-    EXPECT_GE(gap.count(), 350) << "between transfers " << i - 1 << " and " << i;
+    EXPECT_GE(gap.count(), 250) << "between transfers " << i - 1 << " and " << i;
   }
 }
 
