@@ -1,0 +1,27 @@
+// Runs the real kestrelscan-cli as a child process: stdin from /dev/null,
+// stdout and stderr captured through files (so no pipe can fill up and stall
+// the child), extra environment variables set in the child only.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ks::test {
+
+struct CliRun {
+  int status = -1;  // exit status; -1 when the child did not exit normally
+  std::string out;
+  std::string err;
+};
+
+struct CliEnv {
+  std::vector<std::pair<std::string, std::string>> vars;
+};
+
+// `exe` is the CLI's path (tests get it as KS_CLI_PATH); `home` goes to --home
+// unless empty. Arguments are passed as they are (UTF-8).
+CliRun run_cli(const std::string& exe, const std::string& home,
+               const std::vector<std::string>& args, const CliEnv& env = {});
+
+}  // namespace ks::test
