@@ -103,6 +103,16 @@ DecodedName decode_name(std::string_view folder_name) {
     out += static_cast<char>(hi * 16 + lo);
     i += 2;
   }
+  // A name counts as escaped only when encoding its label gives this very
+  // folder name back. Folder names written elsewhere may hold upper-case
+  // escapes (%3A) or raw characters that encoding escapes; decoding them
+  // would rebuild a path to a different folder on a case-sensitive file
+  // system, so such names are shown as the folder has them.
+  if (escaped && encode_name(out, static_cast<std::size_t>(-1)) != folder_name) {
+    d.label.assign(folder_name);
+    d.escaped = false;
+    return d;
+  }
   d.label = std::move(out);
   d.escaped = escaped;
   return d;

@@ -2,8 +2,10 @@
 // eleven characters that folder names of the original platform cannot hold
 // ( \ / : , ; * ? " < > | ) and '%' are escaped as %hh / %%. Shift_JIS pairs
 // are copied whole, so a trail byte 0x5C or 0x7C is never escaped.
-// Decoding accepts only escapes that encoding makes; any other '%' leaves the
-// folder name shown as it is. Pure functions; any thread.
+// Decoding accepts a folder name as escaped only when encoding the decoded
+// label gives the folder name back byte for byte; any other name (a stray
+// '%', an upper-case escape, a raw character that encoding would escape) is
+// shown as it is with the escape mark clear. Pure functions; any thread.
 #pragma once
 
 #include <cstddef>

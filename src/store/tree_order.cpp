@@ -91,16 +91,9 @@ void insert_placed_lines(Tree& tree, const std::vector<PlacedLine>& placed,
       label = p.line.name;
     } else {
       // The escape mark always follows the name itself, never a stored tag,
-      // so the folder path built later names the same folder.
-      // A name is taken as escaped only when encoding its label gives the
-      // same folder name back: folder names written elsewhere may hold
-      // upper-case escapes (%3A) or raw characters that encoding escapes,
-      // and the node's path must still name this very folder.
+      // so the folder path built later names the same folder (decode_name
+      // marks a name escaped only when it encodes back to itself).
       DecodedName d = decode_name(p.line.name);
-      if (d.escaped && encode_name(d.label, static_cast<std::size_t>(-1)) != p.line.name) {
-        d.label = p.line.name;
-        d.escaped = false;
-      }
       label = std::move(d.label);
       tag = tag_with_flag(tag, kTagEscapedName, d.escaped);
     }

@@ -46,14 +46,29 @@ TEST(NameDecoding, CleanEscapesDecodeAndSetTheFlag) {
   auto d = decode_name("a%3ab%%c");
   EXPECT_EQ(d.label, "a:b%c");
   EXPECT_TRUE(d.escaped);
-  EXPECT_EQ(decode_name("x%3A").label, "x:");  // either case of hex digits
   auto plain = decode_name("plain");
   EXPECT_EQ(plain.label, "plain");
   EXPECT_FALSE(plain.escaped);
 }
 
+TEST(NameDecoding, OnlyNamesThatEncodeBackAreEscaped) {
+  // Each decoded label, encoded again, must name the same folder byte for
+  // byte; otherwise the name stays as the folder has it.
+  for (const char* name : {"a%3ab%%c", "x%3a", "%%", "a%5cb"}) {
+    auto d = decode_name(name);
+    EXPECT_TRUE(d.escaped) << name;
+    EXPECT_EQ(encode_name(d.label), name) << name;
+  }
+  // An upper-case escape or a raw character that encoding escapes.
+  for (const char* name : {"x%3A", "a:b%%c", "a:b%3a", "a%3Ab%%c"}) {
+    auto d = decode_name(name);
+    EXPECT_EQ(d.label, name) << name;
+    EXPECT_FALSE(d.escaped) << name;
+  }
+}
+
 TEST(NameDecoding, ForeignPercentSignsLeaveTheNameAsItIs) {
-  for (const char* name : {"50%off", "x%41", "a%3ab%", "100%", "%3", "a%%b%zz"}) {
+  for (const char* name : {"50%off", "x%41", "a%3ab%", "100%", "%3", "a%%b%zz", "a:b%c"}) {
     auto d = decode_name(name);
     EXPECT_EQ(d.label, name) << name;
     EXPECT_FALSE(d.escaped) << name;

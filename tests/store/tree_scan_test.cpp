@@ -90,6 +90,19 @@ TEST_F(TreeScanTest, ADbFileWinsOverAnIniFile) {
   EXPECT_TRUE(path_exists(app.in_data("p.dat/site.ini")));
 }
 
+TEST_F(TreeScanTest, NamesThatDoNotEncodeBackNameTheirOwnFolders) {
+  app.make_dir("x%3A.dat");
+  app.make_dir("a:b%c.dat");
+  app.make_dir("y%3a.dat");
+  scan();
+  for (const char* name : {"x%3A", "a:b%c"}) {
+    EXPECT_FALSE(at(name).tag & kTagEscapedName) << name;
+    EXPECT_EQ(node_path(tree, at(name).id, app.app()), app.in_data(std::string(name) + ".dat"));
+  }
+  EXPECT_TRUE(at("y:").tag & kTagEscapedName);
+  EXPECT_EQ(node_path(tree, at("y:").id, app.app()), app.in_data("y%3a.dat"));
+}
+
 TEST_F(TreeScanTest, ASortHookOrdersEachFolder) {
   app.make_dir("a.dat");
   app.make_dir("b.dat");
