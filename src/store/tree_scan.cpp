@@ -1,6 +1,8 @@
 #include "store/tree_scan.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "platform/fs.h"
 #include "store/names.h"
@@ -37,17 +39,35 @@ NodeId add_named(Tree& tree, NodeId parent, NodeKind kind, const std::string& fo
   return tree.add(parent, kind, std::move(d.label), tag);
 }
 
+// Node paths are rebuilt with the lower-case extension, so a folder named
+// "X.DAT" (the same folder as "X.dat" on the file systems data folders come
+// from) is renamed to "X.dat". When that name is taken by another folder, or
+// the rename fails, the folder is left as it is and not shown (nullopt).
+std::optional<std::string> lower_case_extension(const std::string& dir, const std::string& name,
+                                                std::string_view ext) {
+  const std::size_t stem = name.size() - ext.size();
+  if (name.compare(stem, ext.size(), ext) == 0) return name;
+  std::string lower = name.substr(0, stem) + std::string(ext);
+  const std::string to = path_join(dir, lower);
+  if (path_exists(to) || !rename_path(path_join(dir, name), to)) return std::nullopt;
+  return lower;
+}
+
 void scan_folder(Tree& tree, NodeId parent, const std::string& path, const SortChildren& sort,
                  ScanCounts& counts) {
   for (const DirEntry& e : sorted_folders(path)) {
-    std::string child = path_join(path, e.name);
-    if (child.size() > kMaxPathBytes) continue;  // cannot be addressed later either
-    if (has_extension(e.name, ".dat")) {
-      add_named(tree, parent, NodeKind::kItem, e.name, item_tag(child));
+    if (path_join(path, e.name).size() > kMaxPathBytes) continue;  // cannot be addressed later
+    const bool item = has_extension(e.name, ".dat");
+    if (!item && !has_extension(e.name, ".grp")) continue;
+    auto name = lower_case_extension(path, e.name, item ? ".dat" : ".grp");
+    if (!name) continue;
+    std::string child = path_join(path, *name);
+    if (item) {
+      add_named(tree, parent, NodeKind::kItem, *name, item_tag(child));
       ++counts.items;
-    } else if (has_extension(e.name, ".grp")) {
+    } else {
       uint32_t tag = tag_with_flag(0, kTagNoAutoCheck, read_group_flags(child) != 0);
-      NodeId g = add_named(tree, parent, NodeKind::kGroup, e.name, tag);
+      NodeId g = add_named(tree, parent, NodeKind::kGroup, *name, tag);
       ++counts.groups;
       scan_folder(tree, g, child, sort, counts);
     }
@@ -67,9 +87,11 @@ ScanCounts scan_tree_from_disk(Tree& tree, std::string_view base_folder, const S
   std::string tdir = path_join(data, Tree::template_root_label());
   for (const DirEntry& e : sorted_folders(tdir)) {
     if (!has_extension(e.name, ".tpl")) continue;
-    std::string child = path_join(tdir, e.name);
-    if (child.size() > kMaxPathBytes) continue;
-    add_named(tree, troot, NodeKind::kTemplate, e.name, item_tag(child));
+    if (path_join(tdir, e.name).size() > kMaxPathBytes) continue;
+    auto name = lower_case_extension(tdir, e.name, ".tpl");
+    if (!name) continue;
+    std::string child = path_join(tdir, *name);
+    add_named(tree, troot, NodeKind::kTemplate, *name, item_tag(child));
     ++counts.items;
   }
   if (sort) {

@@ -3,7 +3,9 @@
 // *.dat below the data folder, extensions compared without regard to case;
 // then the template root with the *.tpl folders directly inside the template
 // folder. Each node's marks come from the quick flag readers. Other folders
-// and all files are ignored.
+// and all files are ignored. A folder whose extension is not in lower case
+// ("X.DAT") is renamed to the lower-case one when that name is free, and
+// skipped (left untouched) when it is taken.
 #pragma once
 
 #include <functional>

@@ -103,6 +103,27 @@ TEST_F(TreeScanTest, NamesThatDoNotEncodeBackNameTheirOwnFolders) {
   EXPECT_EQ(node_path(tree, at("y:").id, app.app()), app.in_data("y%3a.dat"));
 }
 
+TEST_F(TreeScanTest, UpperCaseExtensionsAreRenamedWhenTheLowerNameIsFree) {
+  app.make_dir("X.DAT");
+  app.make_dir("Y.Grp/z.Dat");
+  app.make_dir(tpl + "/T.TPL");
+  app.make_dir("taken.DAT");
+  app.write("taken.DAT/mark", "upper");
+  app.make_dir("taken.dat");
+  scan();
+  EXPECT_EQ(node_path(tree, at("X").id, app.app()), app.in_data("X.dat"));
+  EXPECT_TRUE(path_exists(app.in_data("X.dat")));
+  EXPECT_FALSE(path_exists(app.in_data("X.DAT")));
+  EXPECT_EQ(node_path(tree, at("Y/z").id, app.app()), app.in_data("Y.grp/z.dat"));
+  EXPECT_TRUE(path_exists(app.in_data("Y.grp/z.dat")));
+  EXPECT_TRUE(path_exists(app.in_data(tpl + "/T.tpl")));
+  EXPECT_EQ(at(tpl + "/T").kind(), NodeKind::kTemplate);
+  // The lower-case name is taken: the other folder is left alone and not shown.
+  EXPECT_EQ(tree.find(tree.root())->children.size(), 4u);  // X, Y, taken, template root
+  EXPECT_EQ(read_file(app.in_data("taken.DAT/mark")).value_or(""), "upper");
+  EXPECT_EQ(node_path(tree, at("taken").id, app.app()), app.in_data("taken.dat"));
+}
+
 TEST_F(TreeScanTest, ASortHookOrdersEachFolder) {
   app.make_dir("a.dat");
   app.make_dir("b.dat");
