@@ -7,16 +7,12 @@
 #include <vector>
 
 #include "app_context.h"
-#include "platform/fs.h"
-#include "platform/sjis.h"
-#include "store/node_path.h"
-#include "store/page_settings_io.h"
 #include "store/templates.h"
+#include "store/tree_ops.h"
+#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
-
-constexpr int kMaxNameTries = 999;
 
 struct Args {
   std::string url;
@@ -46,30 +42,6 @@ std::string parse(const std::vector<std::string>& in, Args& a) {
   return {};
 }
 
-// The first free candidate name in the group and its folder path.
-struct Candidate {
-  std::string name;
-  store::NewChildPath path;
-};
-std::optional<Candidate> free_name(const store::Tree& tree, store::NodeId group,
-                                   store::NodeKind kind, const std::string& base_folder,
-                                   const std::optional<std::string>& given, bool& too_long) {
-  too_long = false;
-  const std::string& fallback =
-      kind == store::NodeKind::kTemplate ? KS_SJ("新規テンプレート") : KS_SJ("新規ページ");
-  const std::string& stem = given ? *given : fallback;
-  for (int n = 1; n <= kMaxNameTries; ++n) {
-    std::string name = n == 1 ? stem : stem + "(" + std::to_string(n) + ")";
-    auto p = store::new_child_path(tree, group, name, kind, base_folder);
-    if (!p) {
-      too_long = true;
-      return std::nullopt;
-    }
-    if (!path_exists(p->path)) return Candidate{name, *p};
-  }
-  return std::nullopt;
-}
-
 int run_add(Context& ctx, const std::vector<std::string>& in) {
   Args a;
   if (std::string err = parse(in, a); !err.empty()) return usage_error(err);
@@ -87,39 +59,34 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
   auto app = open_app(ctx, code);
   if (!app) return code;
 
+  TreeSession session;
+  open_tree_session(*app, session, AnswerMode::kNo);
   store::NodeId group = app->tree.root();
-  store::NodeKind kind = store::NodeKind::kItem;
   if (a.group) {
     group = find_node(*app, *a.group, a.raw);
     if (group == store::kNoNode) return kExitFailure;
     const store::Node& g = *app->tree.find(group);
     if (g.kind() == store::NodeKind::kTemplateRoot) {
-      kind = store::NodeKind::kTemplate;
-      if (g.children.size() >= store::kMaxTemplates) {
+      if (session.templates.full() || g.children.size() >= store::kMaxTemplates) {
         return failure("there are already " + std::to_string(store::kMaxTemplates) + " templates");
       }
     } else if (g.kind() != store::NodeKind::kGroup && g.kind() != store::NodeKind::kRoot) {
       return failure("not a group: " + *a.group);
     }
   }
-  bool too_long = false;
-  auto cand = free_name(app->tree, group, kind, app->folders.base, name, too_long);
-  if (!cand) {
-    return failure(too_long ? sjis_to_utf8(KS_SJ("サイト名が長すぎます。"))
-                            : std::string("every candidate name is taken"));
+  // The tree's own "new item" steps: the free name, the folder, site.db, the
+  // stored order (tree.db or the automatic sort), the counts and, for a
+  // template, the template table.
+  auto plan = store::plan_new_node(*session.ctx, group, name.value_or(std::string()), *url);
+  if (!plan) return failure("every candidate name is taken");
+  store::CreateResult made = store::create_planned_node(*session.ctx, *plan, plan->record);
+  if (made.status != store::CreateStatus::kOk) {
+    if (made.status == store::CreateStatus::kTableFull) {
+      return failure("there are already " + std::to_string(store::kMaxTemplates) + " templates");
+    }
+    return kExitFailure;  // the prompt has told the user why
   }
-  if (!make_dirs(cand->path.path)) return failure("cannot create " + to_os_path(cand->path.path));
-  store::PageSettings rec = store::default_page_settings();
-  rec.kind = static_cast<int32_t>(kind);
-  rec.name = cand->name;
-  rec.url = *url;
-  rec.folder_path = cand->path.path;
-  if (!store::write_page_settings(cand->path.path, rec)) {
-    remove_tree(cand->path.path);
-    return failure("cannot write the settings in " + to_os_path(cand->path.path));
-  }
-  store::NodeId id = app->tree.add(group, kind, cand->name, cand->path.escape_flag);
-  print_line(app->tree.display_path(id), a.raw);
+  print_line(app->tree.display_path(made.node), a.raw);
   return kExitOk;
 }
 

@@ -6,6 +6,9 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "store/node_path.h"
+#include "store/tree_ops.h"
+#include "store/tree_order.h"
+#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -20,6 +23,8 @@ int run_group(Context& ctx, const std::vector<std::string>& in) {
   auto app = open_app(ctx, code);
   if (!app) return code;
 
+  TreeSession session;
+  open_tree_session(*app, session, AnswerMode::kNo);
   store::Tree& tree = app->tree;
   store::NodeId cur = tree.root();
   std::size_t start = 0;
@@ -41,7 +46,11 @@ int run_group(Context& ctx, const std::vector<std::string>& in) {
     if (!np) return failure(sjis_to_utf8(KS_SJ("サイト名が長すぎます。")));
     if (!make_dirs(np->path)) return failure("cannot create " + to_os_path(np->path));
     cur = tree.add(cur, store::NodeKind::kGroup, step, np->escape_flag);
+    // Without this a new group has no line in tree.db and is not shown
+    // while automatic sorting is off.
+    store::order_changed(*session.ctx, cur);
   }
+  store::count_items(tree);
   if (cur == tree.root()) return usage_error("usage: group PATH");
   print_line(tree.display_path(cur), raw);
   return kExitOk;

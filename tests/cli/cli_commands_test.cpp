@@ -92,6 +92,21 @@ TEST_F(CliTest, GroupsAreMadeWithTheirParentsAndNamesAreEncoded) {
   EXPECT_EQ(run({"group", "ニュース/a:b%c/q?"}).status, 1);  // an item is in the way
 }
 
+TEST_F(CliTest, AddAndGroupSaveTheOrderWhenSortingIsOff) {
+  ASSERT_EQ(run({"options", "AUTO_TREE_SORT=0"}).status, 0);
+  ASSERT_EQ(run({"add", "http://b/", "--name", "b"}).status, 0);
+  ASSERT_EQ(run({"group", "a"}).status, 0);
+  ASSERT_EQ(run({"add", "http://c/", "--name", "c", "--group", "a"}).status, 0);
+  std::string db = read_file(home + "/data/tree.db").value_or("");
+  EXPECT_NE(db.find("b"), std::string::npos);
+  EXPECT_NE(db.find("\tc"), std::string::npos) << db;
+  // Shown in the order they were made, not sorted, and none is missing.
+  std::string out = run({"list"}).out;
+  ASSERT_NE(out.find("  b  ["), std::string::npos) << out;
+  EXPECT_LT(out.find("  b  ["), out.find("  a  [")) << out;
+  EXPECT_NE(out.find("    c  ["), std::string::npos) << out;
+}
+
 TEST_F(CliTest, SetAndGetByKeyName) {
   run({"add", "http://x/", "--name", "p"});
   CliRun s = run({"set", "p", "SITE_PRIORITY=2", "COMMENT=one\ntwo", "NGWORD3=広告"});
