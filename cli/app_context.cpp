@@ -4,7 +4,6 @@
 
 #include "platform/appdir.h"
 #include "platform/sjis.h"
-#include "store/tree_scan.h"
 
 namespace ks::cli {
 
@@ -25,13 +24,10 @@ std::optional<App> open_app(const Context& ctx, int& exit_code) {
   app.options = app_options::load_options(app.app_folder);
   store::prepare_data_folders(app.folders, app.options.use_custom_data_folder == 1,
                               app.options.custom_data_folder);
-  load_tree(app);
+  app.startup = store::build_tree_at_startup(app.tree, app.templates, app.folders.base,
+                                             app.options.auto_tree_sort != 0);
   exit_code = kExitOk;
   return app;
-}
-
-void load_tree(App& app) {
-  store::scan_tree_from_disk(app.tree, app.folders.base);
 }
 
 store::NodeId find_node(const App& app, std::string_view path, bool raw) {

@@ -1,7 +1,11 @@
 // Opening the application folder for a command: resolve it (--home,
 // $KESTRELSCAN_HOME, portable, XDG), read the global options, prepare the
-// work, data and template folders, and load the tree. Failures are reported
-// on stderr here, so a command only returns the exit status.
+// work, data and template folders, and build the tree and the template table
+// the way every front end does at start-up (store/startup.h: the cache, which
+// is consumed, tree.db or the folders). This is the only place commands load
+// the tree. Failures are reported on stderr here, so a command only returns
+// the exit status. Commands that change the tree add a TreeSession
+// (tree_session.h) on top.
 #pragma once
 
 #include <optional>
@@ -12,6 +16,8 @@
 #include "app/options/options.h"
 #include "command.h"
 #include "store/folders.h"
+#include "store/startup.h"
+#include "store/templates.h"
 #include "store/tree.h"
 
 namespace ks::cli {
@@ -21,14 +27,13 @@ struct App {
   app_options::Options options;
   store::Folders folders;
   store::Tree tree;
+  store::TemplateTable templates;  // handed over to a TreeSession when one is opened
+  store::StartupTree startup;      // where the tree came from
 };
 
 // Opens the application folder and loads the tree. nullopt after printing a
 // one-line message; `exit_code` then holds the status to return.
 std::optional<App> open_app(const Context& ctx, int& exit_code);
-
-// Reloads app.tree from the data folder.
-void load_tree(App& app);
 
 // The node at a display path ("group/sub/item", UTF-8 unless `raw`);
 // prints "no such item" and returns kNoNode when there is none.

@@ -1,12 +1,13 @@
 #include "tree_session.h"
 
-#include "store/startup.h"
+#include <utility>
 
 namespace ks::cli {
 
 void open_tree_session(App& app, TreeSession& session, AnswerMode mode) {
   const bool auto_sort = app.options.auto_tree_sort != 0;
-  store::build_tree_at_startup(app.tree, session.templates, app.folders.base, auto_sort);
+  session.templates = std::move(app.templates);
+  app.templates = store::TemplateTable();
   session.prompt = TerminalPrompt(mode);
   session.ctx = std::make_unique<store::TreeContext>(
       store::TreeContext{app.tree, session.templates, app.folders.base, auto_sort, session.prompt});

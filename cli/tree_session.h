@@ -1,6 +1,7 @@
-// A command's view of the tree as every front end builds it at start-up:
-// the cache (consumed), tree.db or the folders, with the template table and
-// the item counts, plus the context the tree operations work in.
+// What a command that changes the tree needs on top of the App that
+// open_app() built: the template table, a prompt answering in the command's
+// mode, and the context the tree operations work in. Nothing is read from
+// disk here; the tree was built once, at start-up, by open_app().
 //
 // The CLI is a short-lived front end: it reads and deletes a cache left by a
 // clean shut-down of the desktop app but never writes one itself, since other
@@ -26,7 +27,8 @@ struct TreeSession {
   std::unique_ptr<store::TreeContext> ctx;
 };
 
-// Rebuilds app.tree in stored order and fills the session for `mode`.
+// Fills the session for `mode`; it takes over app.templates (the session's
+// table is the one the operations keep current). `app` must outlive it.
 void open_tree_session(App& app, TreeSession& session, AnswerMode mode);
 
 // Whether the node may be moved, copied or renamed by a command.

@@ -107,6 +107,18 @@ TEST_F(CliTest, AddAndGroupSaveTheOrderWhenSortingIsOff) {
   EXPECT_NE(out.find("    c  ["), std::string::npos) << out;
 }
 
+TEST_F(CliTest, EveryCommandLoadsTheTreeThroughStartUp) {
+  ASSERT_EQ(run({"add", "http://x/", "--name", "x"}).status, 0);
+  // A cache left behind is read once and deleted, whatever the command.
+  const std::string cache = home + "/data/treecache.tmp";
+  ASSERT_TRUE(write_file_atomic(cache, "not a cache"));
+  EXPECT_EQ(run({"get", "x", "URL"}).out, "URL=http://x/\n");
+  EXPECT_FALSE(path_exists(cache));
+  ASSERT_TRUE(write_file_atomic(cache, "not a cache"));
+  EXPECT_EQ(run({"set", "x", "URL=http://y/"}).status, 0);
+  EXPECT_FALSE(path_exists(cache));
+}
+
 TEST_F(CliTest, SetAndGetByKeyName) {
   run({"add", "http://x/", "--name", "p"});
   CliRun s = run({"set", "p", "SITE_PRIORITY=2", "COMMENT=one\ntwo", "NGWORD3=広告"});
