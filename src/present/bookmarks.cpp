@@ -7,6 +7,7 @@
 #include "platform/fs.h"
 #include "platform/profile.h"
 #include "platform/sjis.h"
+#include "present/html_text.h"
 #include "store/names.h"
 #include "store/node_path.h"
 #include "store/page_settings_io.h"
@@ -24,22 +25,6 @@ constexpr std::size_t kMaxLinkFileName = 247;
 constexpr int kMaxUniqueTries = 9999;
 constexpr int kMaxFolderDepth = 64;
 constexpr std::string_view kBookmarkType = "<!DOCTYPE NETSCAPE-Bookmark-file-1>";
-
-std::string html_escape(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 // A URL inside a double-quoted attribute: a quote would end the attribute.
 std::string attribute_url(std::string_view s) {
@@ -62,7 +47,7 @@ void export_children(const store::Tree& tree, store::NodeId parent, std::string_
     const store::Node* n = tree.find(id);
     if (!n) continue;
     if (status) status(n->label);
-    const std::string name = html_escape(sjis_to_utf8(n->label));
+    const std::string name = escape_html_text(sjis_to_utf8(n->label));
     switch (n->kind()) {
       case store::NodeKind::kGroup:
       case store::NodeKind::kTemplateRoot:

@@ -5,6 +5,7 @@
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "present/html_text.h"
 
 namespace ks::present {
 namespace {
@@ -26,22 +27,6 @@ std::string cut(std::string_view s, std::size_t max) {
   return std::string(s.substr(0, end));
 }
 
-std::string escape_text(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 std::string escape_url(std::string_view s) {
   std::string out;
   for (char c : s) out += c == '"' ? std::string("%22") : std::string(1, c);
@@ -49,7 +34,7 @@ std::string escape_url(std::string_view s) {
 }
 
 std::string link_html(const HistoryLink& l) {
-  return "<a href=\"" + escape_url(l.url) + "\">" + escape_text(l.text) + "</a>";
+  return "<a href=\"" + escape_url(l.url) + "\">" + escape_html_text(l.text) + "</a>";
 }
 
 std::string page_head(const std::tm& t) {

@@ -8,6 +8,7 @@
 #include "convert/entities.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "present/html_text.h"
 #include "store/node_path.h"
 #include "store/page_settings_io.h"
 
@@ -19,22 +20,6 @@ std::tm local_time(std::time_t when) {
   std::tm t{};
   localtime_r(&when, &t);
   return t;
-}
-
-std::string escape_text(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 std::string attribute(std::string_view s) {
@@ -287,7 +272,7 @@ void ReportWriter::heading(const store::PageSettings& item, std::string_view nam
   const std::string& url = item.browse_url.empty() ? item.url : item.browse_url;
   body_ += "<h2 class=\"site_name\"><a href=\"" + attribute(url) + "\">";
   if (deleted) body_ += KS_SJ("【削除】");
-  body_ += escape_text(name) + "</a></h2>\n<p class=\"content\">";
+  body_ += escape_html_text(name) + "</a></h2>\n<p class=\"content\">";
   ++sections_;
 }
 
