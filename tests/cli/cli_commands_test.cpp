@@ -11,44 +11,16 @@
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace ks {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::CliRun;
 
-// Runs the CLI with --home and `args`; stdout and stderr are captured
-// through files so that neither pipe can fill up and stall the child.
 CliRun cli(const std::string& home, const std::vector<std::string>& args) {
-  test::TempDir io;
-  std::string out_path = io.file("out");
-  std::string err_path = io.file("err");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    if (!std::freopen(out_path.c_str(), "w", stdout) ||
-        !std::freopen(err_path.c_str(), "w", stderr)) {
-      ::_exit(127);
-    }
-    std::vector<std::string> all = {KS_CLI_PATH, "--home", home};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(KS_CLI_PATH, argv.data());
-    ::_exit(127);
-  }
-  CliRun r;
-  int st = 0;
-  ::waitpid(pid, &st, 0);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  r.out = read_file(out_path).value_or("");
-  r.err = read_file(err_path).value_or("");
-  return r;
+  return test::run_cli(KS_CLI_PATH, home, args);
 }
 
 class CliTest : public ::testing::Test {

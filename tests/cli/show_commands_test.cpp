@@ -11,44 +11,18 @@
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace ks {
 namespace {
 
-struct CliOutput {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using CliOutput = test::CliRun;
 
 class ShowCommandsTest : public ::testing::Test {
  protected:
   CliOutput run(const std::vector<std::string>& args) {
-    test::TempDir io;
-    const std::string out_path = io.file("out");
-    const std::string err_path = io.file("err");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      if (!std::freopen(out_path.c_str(), "w", stdout) ||
-          !std::freopen(err_path.c_str(), "w", stderr)) {
-        ::_exit(127);
-      }
-      std::vector<std::string> all = {KS_CLI_PATH, "--home", home};
-      all.insert(all.end(), args.begin(), args.end());
-      std::vector<char*> argv;
-      for (auto& a : all) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(KS_CLI_PATH, argv.data());
-      ::_exit(127);
-    }
-    CliOutput r;
-    int st = 0;
-    ::waitpid(pid, &st, 0);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = read_file(out_path).value_or("");
-    r.err = read_file(err_path).value_or("");
-    return r;
+    return test::run_cli(KS_CLI_PATH, home, args);
   }
   // Writes a file of an item folder, the content given as UTF-8.
   void put(const std::string& item, const std::string& name, const std::string& utf8) {

@@ -13,47 +13,19 @@
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace ks {
 namespace {
 
-struct CliResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using CliResult = test::CliRun;
 
 class TreeCommands : public ::testing::Test {
  protected:
   // Runs the CLI with stdin from /dev/null and the trash inside the test folder.
   CliResult run(const std::vector<std::string>& args) {
-    const std::string out_path = dir.file("out");
-    const std::string err_path = dir.file("err");
-    const std::string xdg = dir.file("xdg");
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      int null_fd = ::open("/dev/null", O_RDONLY);
-      if (null_fd < 0 || ::dup2(null_fd, 0) < 0 || !std::freopen(out_path.c_str(), "w", stdout) ||
-          !std::freopen(err_path.c_str(), "w", stderr)) {
-        ::_exit(127);
-      }
-      ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
-      std::vector<std::string> all = {KS_CLI_PATH, "--home", home};
-      all.insert(all.end(), args.begin(), args.end());
-      std::vector<char*> argv;
-      for (auto& a : all) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(KS_CLI_PATH, argv.data());
-      ::_exit(127);
-    }
-    CliResult r;
-    int st = 0;
-    ::waitpid(pid, &st, 0);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = read_file(out_path).value_or("");
-    r.err = read_file(err_path).value_or("");
-    return r;
+    return test::run_cli(KS_CLI_PATH, home, args, {{{"XDG_DATA_HOME", dir.file("xdg")}}});
   }
   bool exists(const std::string& rel_utf8) {
     return path_exists(utf8_to_sjis(home + "/data/" + rel_utf8));
