@@ -17,7 +17,9 @@ TEST(AuthPass, RoundTripsAndIsNeverStoredInClear) {
     ASSERT_TRUE(stored) << pw;
     // A short password can turn up in random Base64 by chance ("a" does in about
     // one stored form of six), so only look for the longer ones in the clear.
-    if (pw.size() >= 4) EXPECT_EQ(stored->find(pw), std::string::npos);
+    if (pw.size() >= 4) {
+      EXPECT_EQ(stored->find(pw), std::string::npos);
+    }
     EXPECT_EQ(stored->size() % 4, 0u);
     EXPECT_EQ(decipher_password(*stored), pw);
   }
