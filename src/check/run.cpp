@@ -51,7 +51,7 @@ struct CheckRun::Worker {
   int slot = 0;
   TaskRecord task;
   WakeEvent wake;
-  net::TransferProgress progress;
+  net::TransferProgress* progress = nullptr;  // the slot's live counters in the task table
   int log_number = 0;
 };
 
@@ -122,14 +122,15 @@ void CheckRun::coordinate() {
 
 void CheckRun::set_state(Worker& w, int state) {
   w.task.state = state;
-  w.task.received_bytes = w.progress.received_bytes.load(std::memory_order_relaxed);
-  w.task.elapsed_seconds = w.progress.elapsed_seconds.load(std::memory_order_relaxed);
+  w.task.received_bytes = w.progress->received_bytes.load(std::memory_order_relaxed);
+  w.task.elapsed_seconds = w.progress->elapsed_seconds.load(std::memory_order_relaxed);
   tasks_.publish(w.slot, w.task);
 }
 
 void CheckRun::work(int slot) {
   Worker w;
   w.slot = slot;
+  w.progress = &tasks_.progress(slot);
   while (!aborted()) {
     NextResult next;
     int importance = -1;
@@ -150,8 +151,8 @@ void CheckRun::work(int slot) {
     if (importance >= 0 && settings.site_priority != importance) continue;
     w.task = TaskRecord{};
     w.task.settings = std::move(settings);
-    w.progress.received_bytes = 0;
-    w.progress.elapsed_seconds = 0;
+    w.progress->received_bytes = 0;
+    w.progress->elapsed_seconds = 0;
     started_.fetch_add(1, std::memory_order_relaxed);
     if (!carry(w)) break;
   }
@@ -213,7 +214,7 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
     FetchOutcome got;
     if (!aborted()) {
       if (first_hop && t.attempt == 0) sites_.fetch_add(1, std::memory_order_relaxed);
-      w.progress.received_bytes = 0;
+      w.progress->received_bytes = 0;
       set_state(w, kTaskTransfer);
       FetchRequest req;
       req.settings = &t.settings;
@@ -222,7 +223,7 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
       req.response_path = response_path;
       req.config = &config_.net;
       req.stop = stop_flags();
-      req.progress = &w.progress;
+      req.progress = w.progress;
       got = method.fetch(req);
     }
     connections_.leave(w.slot, address);

@@ -21,6 +21,9 @@ void TaskTable::clear() {
   for (Slot& s : slots_) {
     std::lock_guard lock(s.mutex);
     s.record = TaskRecord{};
+    s.progress.received_bytes = 0;
+    s.progress.elapsed_seconds = 0;
+    s.progress.tls_error = 0;
   }
 }
 
@@ -28,7 +31,12 @@ TaskRecord TaskTable::snapshot(int slot) const {
   if (slot < 0 || slot >= kMaxWorkers) return {};
   const Slot& s = slots_[static_cast<std::size_t>(slot)];
   std::lock_guard lock(s.mutex);
-  return s.record;
+  TaskRecord copy = s.record;
+  if (copy.state == kTaskTransfer) {
+    copy.received_bytes = s.progress.received_bytes.load(std::memory_order_relaxed);
+    copy.elapsed_seconds = s.progress.elapsed_seconds.load(std::memory_order_relaxed);
+  }
+  return copy;
 }
 
 int TaskTable::state(int slot) const {
@@ -50,6 +58,12 @@ void TaskTable::set_state(int slot, int state) {
   Slot& s = slots_[static_cast<std::size_t>(slot)];
   std::lock_guard lock(s.mutex);
   s.record.state = state;
+}
+
+net::TransferProgress& TaskTable::progress(int slot) {
+  static net::TransferProgress none;  // out-of-range slots: counted, never read
+  if (slot < 0 || slot >= kMaxWorkers) return none;
+  return slots_[static_cast<std::size_t>(slot)].progress;
 }
 
 }  // namespace ks::check

@@ -2,6 +2,9 @@
 // worker carries and how far it got. A worker owns its slot's record and is
 // the only writer; any thread (the task monitor, a front end) may take a
 // consistent copy of a slot at any time through TaskTable::snapshot().
+// The received bytes and elapsed seconds of a transfer change many times a
+// second, so each slot also has live counters that the transfer updates
+// itself; a snapshot taken during the transfer reads them.
 #pragma once
 
 #include <array>
@@ -9,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "net/transfer.h"
 #include "store/page_settings.h"
 
 namespace ks::check {
@@ -81,11 +85,14 @@ class TaskTable {
   // The worker publishes its working record.
   void publish(int slot, const TaskRecord& record);
   void set_state(int slot, int state);
+  // The live counters of the slot's transfer (given to the fetch method).
+  net::TransferProgress& progress(int slot);
 
  private:
   struct Slot {
     mutable std::mutex mutex;
     TaskRecord record;
+    net::TransferProgress progress;
   };
   std::array<Slot, kMaxWorkers> slots_;
 };

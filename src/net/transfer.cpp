@@ -116,6 +116,10 @@ class Transfer {
     if (w == WaitResult::kStopped) return stop();
     return fail(w == WaitResult::kTimeout ? kNetTimeout : error_code);
   }
+  // A wait's time limit; its waits keep the monitor's elapsed seconds current.
+  Deadline deadline() const {
+    return Deadline(timeout_, p_.progress ? &p_.progress->elapsed_seconds : nullptr);
+  }
   void tick(const Deadline& d) {
     result_.elapsed_seconds = d.elapsed_seconds();
     if (p_.progress) p_.progress->elapsed_seconds.store(result_.elapsed_seconds);
@@ -143,7 +147,7 @@ TransferResult Transfer::run() {
     if (target.secure) {
       if (tls_available_) {
         tls_ = std::make_unique<TlsConnection>(*p_.config->tls);
-        Deadline d(timeout_);
+        Deadline d = deadline();
         int err = tls_->handshake(socket_.fd(), target.host,
                                   settings.enable_legacy_server_connect != 0, d, p_.stop);
         result_.tls_error = tls_->last_error();
@@ -189,7 +193,7 @@ bool Transfer::connect() {
   sa.sin_addr.s_addr = p_.address;
   if (::connect(socket_.fd(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return true;
   if (errno != EINPROGRESS && errno != EINTR) return fail(kNetConnectFailed);
-  Deadline d(timeout_);
+  Deadline d = deadline();
   WaitResult w = wait_socket(socket_.fd(), POLLOUT, d, p_.stop);
   tick(d);
   if (w != WaitResult::kReady) return wait_failed(w, kNetConnectFailed);
@@ -208,7 +212,7 @@ bool Transfer::tunnel() {
 
 bool Transfer::read_connect_answer() {
   std::string answer;
-  Deadline d(timeout_);
+  Deadline d = deadline();
   while (answer.find("\r\n\r\n") == std::string::npos && answer.find("\n\n") == std::string::npos) {
     if (p_.stop.stop_requested()) return stop();
     if (d.expired()) return fail(kNetTimeout);
@@ -228,7 +232,7 @@ bool Transfer::read_connect_answer() {
 }
 
 bool Transfer::send_all(std::string_view data) {
-  Deadline d(timeout_);
+  Deadline d = deadline();
   while (!data.empty()) {
     if (p_.stop.stop_requested()) return stop();
     if (tls_) {
@@ -261,7 +265,7 @@ bool Transfer::store(const char* data, std::size_t n) {
 
 bool Transfer::receive() {
   // One limit for the whole response: arriving data does not extend it.
-  Deadline d(timeout_);
+  Deadline d = deadline();
   while (true) {
     if (p_.stop.stop_requested()) return stop();
     tick(d);

@@ -15,6 +15,7 @@ int Deadline::remaining_ms(int cap) const {
 
 WaitResult wait_socket(int fd, short events, const Deadline& deadline, const StopFlags& stop) {
   while (true) {
+    deadline.note_elapsed();
     if (stop.stop_requested()) return WaitResult::kStopped;
     if (deadline.expired()) return WaitResult::kTimeout;
     pollfd p{fd, events, 0};

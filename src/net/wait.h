@@ -26,10 +26,13 @@ struct StopFlags {
 
 using Clock = std::chrono::steady_clock;
 
-// A time limit that starts when it is made.
+// A time limit that starts when it is made. It may carry a counter that
+// every wait under it keeps at the elapsed seconds, so a monitor on another
+// thread sees a long wait go by, not only its end.
 class Deadline {
  public:
-  explicit Deadline(int seconds) : start_(Clock::now()), limit_(std::chrono::seconds(seconds)) {}
+  explicit Deadline(int seconds, std::atomic<int>* elapsed_out = nullptr)
+      : start_(Clock::now()), limit_(std::chrono::seconds(seconds)), elapsed_out_(elapsed_out) {}
   bool expired() const { return Clock::now() - start_ >= limit_; }
   int elapsed_seconds() const {
     return static_cast<int>(
@@ -37,10 +40,15 @@ class Deadline {
   }
   // Milliseconds until expiry, at least 0 and at most `cap`.
   int remaining_ms(int cap) const;
+  // Stores the elapsed seconds in the carried counter, if any.
+  void note_elapsed() const {
+    if (elapsed_out_) elapsed_out_->store(elapsed_seconds(), std::memory_order_relaxed);
+  }
 
  private:
   Clock::time_point start_;
   Clock::duration limit_;
+  std::atomic<int>* elapsed_out_;
 };
 
 enum class WaitResult { kReady, kTimeout, kStopped, kError };

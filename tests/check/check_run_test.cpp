@@ -357,6 +357,34 @@ TEST(CheckRun, StopLeavesUnfinishedItemsUnrecorded) {
   }
 }
 
+// The monitor reads a slot while its transfer waits: the received bytes and
+// the seconds of the wait must show there before the transfer ends.
+TEST(CheckRun, TaskSnapshotsShowTheTransferAsItGoes) {
+  CheckBench b;
+  ScriptedResponse hold;
+  hold.pieces.push_back({"HTTP/1.1 200 OK\r\n\r\n<p>partial", 0});
+  hold.end = ScriptedResponse::End::kHold;
+  b.server.on_default(hold);
+  b.add_item("slow.dat", b.url("/slow"));
+  b.scan();
+  check::TaskRecord seen;
+  b.run(store::kNoNode, 0, [&] {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < give_up) {
+      for (int s = 0; s < check::kMaxWorkers; ++s) {
+        check::TaskRecord t = b.session.run().tasks().snapshot(s);
+        if (t.state == check::kTaskTransfer && t.elapsed_seconds >= 1) seen = t;
+      }
+      if (seen.state == check::kTaskTransfer) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    b.session.stop();
+  });
+  EXPECT_EQ(seen.state, check::kTaskTransfer);
+  EXPECT_GE(seen.elapsed_seconds, 1);
+  EXPECT_GT(seen.received_bytes, 0);
+}
+
 TEST(CheckRun, EmptySelectionAndErrorKinds) {
   CheckBench b;
   b.app.make_dir("empty.grp");
