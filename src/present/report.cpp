@@ -3,14 +3,13 @@
 #include <cctype>
 #include <cstdio>
 
+#include "check/item_walk.h"
 #include "compare/log_files.h"
 #include "compare/result_record.h"
 #include "convert/entities.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "present/html_text.h"
-#include "store/node_path.h"
-#include "store/page_settings_io.h"
 
 namespace ks::present {
 namespace {
@@ -133,45 +132,36 @@ void heading_line(std::string& out, int section, bool move_buttons) {
   out += "</p>\n";
 }
 
-// Items below `start` in the order a check takes them: depth first, passing
-// over disabled groups and items and the template folder unless selected.
-// With importance passes, high importance first, then middle, then normal.
-std::vector<std::pair<store::NodeId, store::PageSettings>> report_items(const store::Tree& tree,
-                                                                        store::NodeId start,
-                                                                        std::string_view base,
-                                                                        bool passes) {
-  std::vector<std::pair<store::NodeId, store::PageSettings>> items;
-  auto visit = [&](auto&& self, store::NodeId id) -> void {
-    const store::Node* n = tree.find(id);
-    if (!n) return;
-    const bool selected = id == start;
-    if (!selected && (n->tag & store::kTagNoAutoCheck)) return;
-    if (!selected && n->kind() == store::NodeKind::kTemplateRoot) return;
-    if (n->kind() == store::NodeKind::kItem || n->kind() == store::NodeKind::kTemplate) {
-      const auto folder = store::node_path(tree, id, base);
-      if (!folder) return;
-      store::PageSettings rec = store::default_page_settings();
-      if (!store::load_item_settings(*folder, rec)) return;
-      rec.node_id = id;
-      rec.folder_path = *folder;
-      rec.name = n->label;
-      items.emplace_back(id, std::move(rec));
-      return;
+// Hands every item the check walk gives out to `take`, in the walk's order
+// (with USE_SITE_PRIORITY the importance passes, high first). The report is
+// the walk's only taker: it frees its one slot after each item, so a pass
+// change never waits; a wait or an end that moves no pass on ends the loop,
+// so a walk that misbehaves cannot keep it spinning.
+template <typename Take>
+void for_each_report_item(check::ItemWalk& walk, const Take& take) {
+  constexpr int kSlot = 0;
+  int pass = walk.pass_importance();
+  bool waited = false;
+  store::PageSettings rec;
+  for (;;) {
+    const check::NextResult next = walk.next(kSlot, rec);
+    if (next == check::NextResult::kItem) {
+      walk.set_busy(kSlot, false);
+      waited = false;
+      take(rec);
+      continue;
     }
-    for (store::NodeId c : n->children) self(self, c);
-  };
-  visit(visit, start);
-  if (!passes) return items;
-  std::vector<std::pair<store::NodeId, store::PageSettings>> ordered;
-  for (int importance : {2, 1, 0}) {
-    for (auto& it : items) {
-      const int p = it.second.site_priority == 1 || it.second.site_priority == 2
-                        ? it.second.site_priority
-                        : 0;
-      if (p == importance) ordered.push_back(it);
+    if (next == check::NextResult::kWait) {
+      if (waited) return;
+      waited = true;
+      continue;
     }
+    // An exhausted pass restarts the walk for the next importance.
+    const int now = walk.pass_importance();
+    if (!walk.importance_passes() || now < 0 || now == pass) return;
+    pass = now;
+    waited = false;
   }
-  return ordered;
 }
 
 void show_reading(const ReportEnv& env, std::string_view name) {
@@ -375,32 +365,26 @@ std::string build_report(const store::Tree& tree, store::NodeId selected, Report
   const app_options::Options defaults;
   const app_options::Options& o = env.options ? *env.options : defaults;
   ReportWriter w(o, mode);
-  const store::Node* sel = tree.find(selected);
   auto add_item_log = [&](const store::PageSettings& rec, int n) {
     w.add_log(compare::numbered_log_path(rec.folder_path, "add", n), rec, rec.name, false);
     if (rec.detect_deleted_lines == 1) {
       w.add_log(compare::numbered_log_path(rec.folder_path, "del", n), rec, rec.name, true);
     }
   };
-  if (sel && (sel->kind() == store::NodeKind::kItem || sel->kind() == store::NodeKind::kTemplate)) {
-    auto items = report_items(tree, selected, env.base_folder, false);
-    if (!items.empty()) {
-      const store::PageSettings& rec = items.front().second;
-      show_reading(env, rec.name);
+  check::ItemWalk walk(tree, env.base_folder, selected, check::kCheckSelected,
+                       o.use_site_priority != 0, env.apply_template);
+  const bool single = walk.single_item();
+  for_each_report_item(walk, [&](const store::PageSettings& rec) {
+    show_reading(env, rec.name);
+    if (single) {
       const int current = compare::read_current_log_number(rec.folder_path);
       for (int k = 0; k < o.n_reload && k < 25; ++k) {
         add_item_log(rec, compare::log_number_add(current, -k));
       }
-    }
-  } else if (sel) {
-    for (const auto& entry :
-         report_items(tree, selected, env.base_folder, o.use_site_priority != 0)) {
-      const store::PageSettings& rec = entry.second;
-      show_reading(env, rec.name);
-      if (compare::read_result_code(rec.folder_path) != compare::kResultChanged) continue;
+    } else if (compare::read_result_code(rec.folder_path) == compare::kResultChanged) {
       add_item_log(rec, compare::read_current_log_number(rec.folder_path));
     }
-  }
+  });
   return report_head(o, mode, env.now) + w.body() + report_tail(o);
 }
 

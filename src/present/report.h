@@ -19,6 +19,7 @@
 #include "present/buffered_pane.h"
 #include "present/open_page.h"
 #include "store/page_settings.h"
+#include "store/page_settings_io.h"
 #include "store/tree.h"
 
 namespace ks::present {
@@ -69,11 +70,15 @@ struct ReportEnv {
   std::function<void(std::string_view)> status;
   MessageFn message;
   std::time_t now = 0;  // 0: the clock
+  // Fills in the settings a matching template supplies (DETECT_DELETED_LINES
+  // decides whether an item has deleted-lines sections); may be empty.
+  store::TemplateApplier apply_template;
 };
 
 // The whole report for the selection: a single item's last N_RELOAD results,
-// or every updated item below a group (high importance first with
-// USE_SITE_PRIORITY).
+// or every updated item below a group, taken as a check run would take them
+// (check/item_walk.h: disabled groups and items and the template folder
+// passed over, high importance first with USE_SITE_PRIORITY).
 std::string build_report(const store::Tree& tree, store::NodeId selected, ReportMode mode,
                          const ReportEnv& env);
 

@@ -7,6 +7,7 @@
 #include "platform/sjis.h"
 #include "present/history.h"
 #include "store/page_settings_io.h"
+#include "store/templates.h"
 #include "store/tree_scan.h"
 #include "support/temp_dir.h"
 
@@ -201,6 +202,58 @@ TEST_F(ReportTest, ImportanceOrderWithSitePriority) {
   options.use_site_priority = 0;
   const std::string plain = body(build_report(tree, tree.root(), ReportMode::kText, env()));
   EXPECT_LT(plain.find("normal"), plain.find("high"));
+}
+
+TEST_F(ReportTest, TakesItemsAsACheckWouldWithTheirTemplates) {
+  options.use_html_move_button = 0;
+  auto change = [](const std::string& folder, auto&& edit) {
+    store::PageSettings rec = store::default_page_settings();
+    ASSERT_TRUE(store::read_page_settings(folder, rec));
+    edit(rec);
+    ASSERT_TRUE(store::write_page_settings(folder, rec));
+  };
+  log(item("a.dat", compare::kResultChanged, 0), "add", 0, "top");
+  log(item("g.grp/b.dat", compare::kResultChanged, 0), "add", 0, "inner");
+  const std::string off = item("off.dat", compare::kResultChanged, 0);
+  log(off, "add", 0, "disabled item");
+  change(off, [](store::PageSettings& r) { r.disable_auto_check = 1; });
+  log(item("og.grp/h.dat", compare::kResultChanged, 0), "add", 0, "disabled group");
+  store::write_group_flag(data() + "/og.grp", 1);
+  // A template that turns on deleted lines for every item that uses one; its
+  // own folder holds a log the whole-tree report must not show.
+  const std::string tpl = item(sj("テンプレート/t.tpl"), compare::kResultChanged, 0);
+  log(tpl, "add", 0, "template log");
+  change(tpl, [](store::PageSettings& r) {
+    r.url.clear();
+    r.detect_deleted_lines = 1;
+  });
+  const std::string u = item("u.dat", compare::kResultChanged, 0);
+  log(u, "add", 0, "uses template");
+  log(u, "del", 0, "removed by template");
+  change(u, [](store::PageSettings& r) { r.use_template = 1; });
+  const store::Tree tree = scan();
+  store::TemplateTable templates;
+  store::load_template_table(templates, tree, base());
+
+  ReportEnv e = env();
+  e.apply_template = store::template_applier(templates);
+  const std::string all = body(build_report(tree, tree.root(), ReportMode::kText, e));
+  for (const char* shown : {"top", "inner", "uses template", "removed by template"}) {
+    EXPECT_NE(all.find(shown), std::string::npos) << shown;
+  }
+  for (const char* hidden : {"disabled item", "disabled group", "template log"}) {
+    EXPECT_EQ(all.find(hidden), std::string::npos) << hidden;
+  }
+  // Without the template the item keeps its own setting: no deleted lines.
+  const std::string own = body(build_report(tree, tree.root(), ReportMode::kText, env()));
+  EXPECT_EQ(own.find("removed by template"), std::string::npos);
+  // What is passed over in a walk is reported when it is the selection.
+  auto report_of = [&](store::NodeId n) {
+    return body(build_report(tree, n, ReportMode::kText, e));
+  };
+  EXPECT_NE(report_of(tree.resolve("off")).find("disabled item"), std::string::npos);
+  EXPECT_NE(report_of(tree.resolve("og")).find("disabled group"), std::string::npos);
+  EXPECT_NE(report_of(tree.template_root()).find("template log"), std::string::npos);
 }
 
 TEST_F(ReportTest, ReportFileChoice) {
