@@ -84,6 +84,12 @@ void show_item_result(Pane& pane, std::string_view folder, int log_index, bool w
 void show_stored_result(Pane& pane, std::string_view folder, const store::PageSettings& item,
                         int count, const DisplayEnv& env);
 
+// One converted log line and a line break, by the line display rule
+// (line_display.h) with the options' image settings, SHOW_HTML_TAG in
+// whole-page view, and the item's AS_TEXT and URL; links belong to the item.
+void write_result_line(Pane& pane, std::string_view line, const store::PageSettings& item,
+                       bool whole_page, const DisplayEnv& env);
+
 // Headline of an item: its template by importance, with %link; %date; %time;
 // %config; %comment; filled in. Without `time`, %date; and %time; are empty.
 void write_headline(Pane& pane, const store::PageSettings& item, std::optional<int64_t> time,

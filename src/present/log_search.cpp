@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "compare/log_files.h"
@@ -9,8 +10,8 @@
 #include "convert/entities.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "present/display.h"
 #include "store/node_path.h"
-#include "store/page_settings_io.h"
 
 namespace ks::present {
 namespace {
@@ -49,62 +50,15 @@ unsigned full_width_single(unsigned char c) {
   return c;
 }
 
-// One line of a log as a result line: text with its character references
-// resolved, anchors as links, other tags left out.
-void write_result_line(Pane& pane, std::string_view line, uint64_t node) {
-  std::string text;
-  auto flush_text = [&] {
-    convert::decode_references(text);
-    pane.write_text(text);
-    text.clear();
-  };
-  std::size_t i = 0;
-  while (i < line.size()) {
-    if (line[i] != '<') {
-      const std::size_t step = is_sjis_pair(line, i) ? 2 : 1;
-      text.append(line.substr(i, step));
-      i += step;
-      continue;
-    }
-    const std::size_t close = line.find('>', i);
-    if (close == std::string_view::npos) {
-      text.append(line.substr(i));
-      break;
-    }
-    const std::string_view tag = line.substr(i + 1, close - i - 1);
-    i = close + 1;
-    if (tag.size() < 2 || (tag[0] != 'a' && tag[0] != 'A') || (tag[1] != ' ' && tag[1] != '\t')) {
-      continue;
-    }
-    const std::size_t h = tag.find("href=\"");
-    const std::size_t end = line.find("</a>", i);
-    if (h == std::string_view::npos || end == std::string_view::npos) continue;
-    const std::size_t q = tag.find('"', h + 6);
-    const std::string target(tag.substr(h + 6, q == std::string_view::npos ? q : q - h - 6));
-    std::string label(line.substr(i, end - i));
-    convert::decode_references(label);
-    flush_text();
-    pane.write_link(label, target, LinkOrigin{node, 0, false});
-    i = end + 4;
-  }
-  flush_text();
-  pane.write_text("\r\n");
-}
-
-// The item's headline for its first hit: its name as a link to its page,
-// recorded in the pane's headline table.
-void write_search_headline(Pane& pane, std::string_view folder, std::string_view name,
-                           uint64_t node) {
+// The item as the display needs it for its headline and hit lines.
+store::PageSettings search_item(std::string_view folder, std::string_view name, uint64_t node,
+                                const LogSearchEnv& env) {
   store::PageSettings rec = store::default_page_settings();
-  store::read_page_settings(folder, rec);
-  const int importance = rec.site_priority == 1 ? 1 : rec.site_priority == 2 ? 2 : 0;
-  pane.headlines().add(HeadlineKind::kItem, pane.current_line());
-  pane.set_text_kind(static_cast<TextKind>(static_cast<int>(TextKind::kHeadline0) + importance));
-  pane.write_text(KS_SJ("■"));
-  pane.write_link(name, rec.browse_url.empty() ? rec.url : rec.browse_url,
-                  LinkOrigin{node, 0, true});
-  pane.write_text("\r\n");
-  pane.set_text_kind(TextKind::kNormal);
+  store::load_item_settings(folder, rec, env.apply_template);
+  rec.node_id = node;
+  rec.folder_path = std::string(folder);
+  rec.name = std::string(name);
+  return rec;
 }
 
 bool stopped(const LogSearchEnv& env) {
@@ -157,6 +111,10 @@ bool normalized_contains(std::string_view line, std::string_view needle) {
 
 int search_item_logs(Pane& pane, std::string_view folder, std::string_view item_name,
                      uint64_t node_id, std::string_view needle, const LogSearchEnv& env) {
+  const app_options::Options defaults;
+  DisplayEnv display;
+  display.options = env.options ? env.options : &defaults;
+  std::optional<store::PageSettings> item;  // loaded at the first hit
   int hits = 0;
   const int current = compare::read_current_log_number(folder);
   for (int k = 0; k < kLogCount && !stopped(env); ++k) {
@@ -176,8 +134,12 @@ int search_item_logs(Pane& pane, std::string_view folder, std::string_view item_
       std::string decoded = line;
       convert::decode_references(decoded);
       if (!normalized_contains(normalize_for_search(decoded), needle)) continue;
-      if (hits == 0) write_search_headline(pane, folder, item_name, node_id);
-      write_result_line(pane, line, node_id);
+      if (!item) {
+        item = search_item(folder, item_name, node_id, env);
+        pane.headlines().add(HeadlineKind::kItem, pane.current_line());
+        write_headline(pane, *item, std::nullopt, display);
+      }
+      write_result_line(pane, line, *item, false, display);
       ++hits;
     }
     std::this_thread::yield();

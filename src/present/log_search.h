@@ -1,9 +1,9 @@
 // Searching the past added-line logs of items for a text. Both the search
 // text and every log line are normalised first, so half-width and full-width
 // katakana, the hyphen and the long-vowel mark, and ASCII and full-width
-// letters of either case find each other. Hits go into a pane: the item's
-// headline on its first hit, then every hit line. Runs on its own thread; the
-// stop flag ends it at once.
+// letters of either case find each other. Hits go into a pane as the result
+// display writes them (display.h): the item's headline on its first hit,
+// then every hit line. Runs on its own thread; the stop flag ends it at once.
 #pragma once
 
 #include <atomic>
@@ -12,7 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/options/options.h"
 #include "present/pane.h"
+#include "store/page_settings_io.h"
 #include "store/tree.h"
 
 namespace ks::present {
@@ -27,6 +29,11 @@ struct LogSearchEnv {
   std::string base_folder;  // ends in '/'
   const std::atomic<bool>* stop = nullptr;
   std::function<void(std::string_view)> status;  // may be empty
+  // The headline templates and image settings of the hits; nullptr: defaults.
+  const app_options::Options* options = nullptr;
+  // Fills in the settings a matching template supplies (AS_TEXT decides how
+  // a hit line reads); may be empty.
+  store::TemplateApplier apply_template;
 };
 
 // Searches the add logs of one item folder from its current log backwards

@@ -74,22 +74,45 @@ TEST_F(LogSearchTest, VisitsLogsNewestFirstAndWritesHeadlineOnce) {
   item("g.grp/b.dat", 0, {{0, sj("ない")}});
   store::Tree tree = scan();
   BufferedPane pane;
+  app_options::Options options;
+  options.headers[0] = "== %link; (%date;) %config;";
   LogSearchEnv env;
   env.base_folder = base();
+  env.options = &options;
   std::vector<std::string> statuses;
   env.status = [&](std::string_view s) { statuses.emplace_back(s); };
   const int hits = search_logs(pane, tree, tree.resolve("g"), sj("更新"), env);
   EXPECT_EQ(hits, 3);
-  const std::string expected = sj("■a\n最新の更新\n古い更新 & more\n一番古い更新\n");
+  // The result display's headline, without a time.
+  const std::string expected = sj("== a () ▽\n最新の更新\n古い更新 & more\n一番古い更新\n");
   EXPECT_EQ(pane.text(), expected);
   ASSERT_EQ(pane.headlines().entries().size(), 1u);
   EXPECT_EQ(pane.headlines().entries()[0].line, 0);
   // The name links to the page; the old log's anchor stays a link.
-  ASSERT_GE(pane.links().size(), 2u);
+  ASSERT_EQ(pane.links().size(), 3u);
   EXPECT_EQ(pane.links()[0].target, "http://item.test/");
-  EXPECT_EQ(pane.links()[1].target, "http://x/");
+  EXPECT_EQ(pane.links()[1].target, item_settings_target(tree.resolve("g/a")));
+  EXPECT_EQ(pane.links()[2].target, "http://x/");
   EXPECT_EQ(statuses.back(), sj("検索完了"));
   EXPECT_EQ(statuses.front(), sj("検索中 \"a\"..."));
+}
+
+TEST_F(LogSearchTest, HitLinesReadAsTheResultDisplayShowsThem) {
+  // Images and empty anchors as the display shows them, not dropped.
+  item("a.dat", 0, {{0, "hit <img src=\"i/p.png\" alt=\"pic\"> <a href=\"http://l/\"></a>\r\n"}});
+  store::Tree tree = scan();
+  BufferedPane pane;
+  app_options::Options options;
+  options.headers[0] = "%link;";
+  options.image_link = 1;
+  LogSearchEnv env;
+  env.base_folder = base();
+  env.options = &options;
+  EXPECT_EQ(search_logs(pane, tree, tree.root(), "hit", env), 1);
+  EXPECT_EQ(pane.text(), "a\nhit [" + sj("画像") + ":pic] [link]\n");
+  ASSERT_EQ(pane.links().size(), 3u);
+  EXPECT_EQ(pane.links()[1].target, "i/p.png");
+  EXPECT_EQ(pane.links()[2].target, "http://l/");
 }
 
 TEST_F(LogSearchTest, NothingFoundAndEmptyGroups) {
