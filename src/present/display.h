@@ -24,6 +24,7 @@
 
 #include "app/options/options.h"
 #include "compare/regex.h"
+#include "present/line_display.h"
 #include "present/pane.h"
 #include "store/page_settings.h"
 #include "store/tree.h"
@@ -83,6 +84,10 @@ void show_item_result(Pane& pane, std::string_view folder, int log_index, bool w
 // for a changed item and none otherwise.
 void show_stored_result(Pane& pane, std::string_view folder, const store::PageSettings& item,
                         int count, const DisplayEnv& env);
+
+// The line display style of an item's result lines (below).
+LineStyle result_line_style(const store::PageSettings& item, const app_options::Options& o,
+                            bool whole_page);
 
 // One converted log line and a line break, by the line display rule
 // (line_display.h) with the options' image settings, SHOW_HTML_TAG in

@@ -38,18 +38,6 @@ std::optional<int64_t> last_modified_date(std::string_view line) {
   return compare::parse_http_date(line.substr(std::min(kPrefix, line.size())));
 }
 
-LineStyle line_style(const store::PageSettings& item, const app_options::Options& o,
-                     bool whole_page) {
-  LineStyle style;
-  style.show_html_tag = whole_page && o.show_html_tag;
-  style.disp_image_name = o.disp_image_name != 0;
-  style.image_link = o.image_link != 0;
-  style.as_text = item.as_text != 0;
-  style.base_url = item.url;
-  style.origin = {item.node_id, item.browser_number, false};
-  return style;
-}
-
 int64_t now_of(const DisplayEnv& env) {
   return env.now ? env.now() : static_cast<int64_t>(std::time(nullptr));
 }
@@ -69,7 +57,7 @@ int show_log_file(Pane& pane, std::string_view path, bool whole_page,
         item, env.regex ? *env.regex : compare::RegexLibrary::shared(),
         &convert::decode_references);
   }
-  const LineStyle style = line_style(item, o, whole_page);
+  const LineStyle style = result_line_style(item, o, whole_page);
   const int limit = max_disp_line(o);
   int shown = 0;
   bool first = true;
