@@ -4,6 +4,8 @@
 
 #include "platform/appdir.h"
 #include "platform/sjis.h"
+#include "store/node_path.h"
+#include "store/page_settings_io.h"
 
 namespace ks::cli {
 
@@ -30,11 +32,104 @@ std::optional<App> open_app(const Context& ctx, int& exit_code) {
   return app;
 }
 
+std::vector<std::string> split_path(std::string_view path) {
+  std::vector<std::string> steps;
+  std::string step;
+  for (std::size_t i = 0; i < path.size();) {
+    // Double-byte characters are copied whole: a trail byte may be 0x5C,
+    // which is part of the character and not a backslash.
+    if (is_sjis_pair(path, i)) {
+      step.append(path.substr(i, 2));
+      i += 2;
+    } else if (path[i] == '\\' && i + 1 < path.size() &&
+               (path[i + 1] == '/' || path[i + 1] == '\\')) {
+      step += path[i + 1];
+      i += 2;
+    } else if (path[i] == '/') {
+      if (!step.empty()) steps.push_back(std::move(step));
+      step.clear();
+      ++i;
+    } else {
+      step += path[i++];
+    }
+  }
+  if (!step.empty()) steps.push_back(std::move(step));
+  return steps;
+}
+
+std::string path_step(std::string_view label) {
+  std::string out;
+  for (std::size_t i = 0; i < label.size();) {
+    if (is_sjis_pair(label, i)) {
+      out.append(label.substr(i, 2));
+      i += 2;
+      continue;
+    }
+    if (label[i] == '/' || label[i] == '\\') out += '\\';
+    out += label[i++];
+  }
+  return out;
+}
+
+std::string cli_path(const store::Tree& tree, store::NodeId id) {
+  std::vector<const store::Node*> chain;
+  for (const store::Node* n = tree.find(id); n && n->id != tree.root(); n = tree.find(n->parent)) {
+    chain.push_back(n);
+  }
+  std::string out;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!out.empty()) out += '/';
+    out += path_step((*it)->label);
+  }
+  return out;
+}
+
+store::NodeId resolve_path(const store::Tree& tree, store::NodeId from, std::string_view path) {
+  store::NodeId cur = from;
+  for (const std::string& step : split_path(path)) {
+    if (cur == store::kNoNode) break;
+    cur = tree.find_child(cur, step);
+  }
+  return cur;
+}
+
 store::NodeId find_node(const App& app, std::string_view path, bool raw) {
   auto core = core_text(path, raw);
-  store::NodeId id = core ? app.tree.resolve(*core) : store::kNoNode;
+  store::NodeId id = core ? resolve_path(app.tree, app.tree.root(), *core) : store::kNoNode;
   if (id == store::kNoNode) failure("no such item or group: " + std::string(path));
   return id;
+}
+
+store::NodeId find_node_or_root(const App& app, const std::vector<std::string>& args,
+                                std::size_t index, bool raw) {
+  return index < args.size() ? find_node(app, args[index], raw) : app.tree.root();
+}
+
+std::optional<PageNode> find_page(const App& app, std::string_view path, bool raw) {
+  const store::NodeId id = find_node(app, path, raw);
+  if (id == store::kNoNode) return std::nullopt;
+  const store::NodeKind kind = app.tree.find(id)->kind();
+  if (kind != store::NodeKind::kItem && kind != store::NodeKind::kTemplate) {
+    failure("not an item or template: " + std::string(path));
+    return std::nullopt;
+  }
+  auto folder = store::node_path(app.tree, id, app.folders.base);
+  if (!folder) {
+    failure(sjis_to_utf8(KS_SJ("サイト名が長すぎます。")));
+    return std::nullopt;
+  }
+  return PageNode{id, std::move(*folder)};
+}
+
+std::optional<StoredPage> read_page(const App& app, std::string_view path, bool raw) {
+  auto node = find_page(app, path, raw);
+  if (!node) return std::nullopt;
+  StoredPage page{std::move(*node), {}};
+  if (!store::read_page_settings(page.node.folder, page.settings)) {
+    failure("cannot read " + sjis_to_utf8(page.node.folder) + "/site.db");
+    return std::nullopt;
+  }
+  return page;
 }
 
 std::optional<std::string> core_text(std::string_view arg, bool raw) {

@@ -6,6 +6,13 @@
 // the tree. Failures are reported on stderr here, so a command only returns
 // the exit status. Commands that change the tree add a TreeSession
 // (tree_session.h) on top.
+//
+// A PATH on the command line names a node by its labels from the root,
+// joined with '/'. A label may hold '/' or '\' itself; in a path they are
+// written "\/" and "\\". A backslash before any other character stands for
+// itself, so paths typed before the escape existed still work. Empty steps
+// are skipped: "" and "/" name the root. Paths are printed the same way, so
+// what a command prints can be typed back.
 #pragma once
 
 #include <optional>
@@ -16,6 +23,7 @@
 #include "app/options/options.h"
 #include "command.h"
 #include "store/folders.h"
+#include "store/page_settings.h"
 #include "store/startup.h"
 #include "store/templates.h"
 #include "store/tree.h"
@@ -27,17 +35,53 @@ struct App {
   app_options::Options options;
   store::Folders folders;
   store::Tree tree;
-  store::TemplateTable templates;  // handed over to a TreeSession when one is opened
-  store::StartupTree startup;      // where the tree came from
+  // The one template table: the tree operations of a TreeSession keep it
+  // current, and commands that apply templates read it here.
+  store::TemplateTable templates;
+  store::StartupTree startup;  // where the tree came from
 };
 
 // Opens the application folder and loads the tree. nullopt after printing a
 // one-line message; `exit_code` then holds the status to return.
 std::optional<App> open_app(const Context& ctx, int& exit_code);
 
-// The node at a display path ("group/sub/item", UTF-8 unless `raw`);
+// The labels a path (core form) names, in order, with the escapes undone.
+std::vector<std::string> split_path(std::string_view path);
+
+// A label as one step of a path: '/' and '\' escaped.
+std::string path_step(std::string_view label);
+
+// The path of a node as commands print it and take it back ("" for the root).
+std::string cli_path(const store::Tree& tree, store::NodeId id);
+
+// The node at `path` (core form) below `from`; kNoNode when there is none.
+store::NodeId resolve_path(const store::Tree& tree, store::NodeId from, std::string_view path);
+
+// The node at a PATH argument ("group/sub/item", UTF-8 unless `raw`);
 // prints "no such item" and returns kNoNode when there is none.
 store::NodeId find_node(const App& app, std::string_view path, bool raw);
+
+// For commands whose PATH is optional: the node at args[index], or the root
+// when there is no such argument. kNoNode after a message.
+store::NodeId find_node_or_root(const App& app, const std::vector<std::string>& args,
+                                std::size_t index, bool raw);
+
+// An item or template named by a PATH argument, and its folder.
+struct PageNode {
+  store::NodeId id = store::kNoNode;
+  std::string folder;  // Shift_JIS
+};
+// nullopt after a message when the path names nothing, a group or a root, or
+// when the folder path would be too long.
+std::optional<PageNode> find_page(const App& app, std::string_view path, bool raw);
+
+// find_page() and the page's settings as site.db stores them (no template
+// applied), for commands that show or change them key by key.
+struct StoredPage {
+  PageNode node;
+  store::PageSettings settings;
+};
+std::optional<StoredPage> read_page(const App& app, std::string_view path, bool raw);
 
 // A command-line text in core form: UTF-8 converted strictly to Shift_JIS,
 // or taken as bytes when `raw`. nullopt when a character has no Shift_JIS form.

@@ -67,7 +67,7 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
     if (group == store::kNoNode) return kExitFailure;
     const store::Node& g = *app->tree.find(group);
     if (g.kind() == store::NodeKind::kTemplateRoot) {
-      if (session.templates.full() || g.children.size() >= store::kMaxTemplates) {
+      if (app->templates.full() || g.children.size() >= store::kMaxTemplates) {
         return failure("there are already " + std::to_string(store::kMaxTemplates) + " templates");
       }
     } else if (g.kind() != store::NodeKind::kGroup && g.kind() != store::NodeKind::kRoot) {
@@ -86,7 +86,7 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
     }
     return kExitFailure;  // the prompt has told the user why
   }
-  print_line(app->tree.display_path(made.node), a.raw);
+  print_line(cli_path(app->tree, made.node), a.raw);
   return kExitOk;
 }
 

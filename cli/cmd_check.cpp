@@ -28,7 +28,6 @@
 #include "present/display.h"
 #include "store/templates.h"
 #include "term_pane.h"
-#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -208,21 +207,15 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
     case check::DataFolderLock::Result::kFailed:
       return failure("cannot create the lock file in " + sjis_to_utf8(app->folders.base));
   }
-  TreeSession tree_session;
-  open_tree_session(*app, tree_session, AnswerMode::kNo);
-  store::NodeId from = app->tree.root();
-  if (!rest.empty()) {
-    from = find_node(*app, rest[0], raw);
-    if (from == store::kNoNode) return kExitFailure;
-  }
+  const store::NodeId from = find_node_or_root(*app, rest, 0, raw);
+  if (from == store::kNoNode) return kExitFailure;
 
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
   CliHost host(app->options, raw, on_terminal);
   check::FetchMethods methods;
   methods.set(check::kUseScriptBrowserDriver,
               check::make_webdriver_fetch(app->folders, app->options.timeout));
-  check::CheckSession session(app->tree, host, methods,
-                              store::template_applier(tree_session.templates));
+  check::CheckSession session(app->tree, host, methods, store::template_applier(app->templates));
   const int64_t now = static_cast<int64_t>(std::time(nullptr));
   session.statistics() = app_options::load_statistics(app->app_folder, now);
   const int total = count_items(*app, from, kind, app->options.use_site_priority != 0);

@@ -9,7 +9,6 @@
 #include "app/item_search.h"
 #include "app_context.h"
 #include "present/buffered_pane.h"
-#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -72,13 +71,8 @@ int run_find(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto a = open_app(ctx, code);
   if (!a) return code;
-  TreeSession session;
-  open_tree_session(*a, session, AnswerMode::kNo);
-  store::NodeId from = a->tree.root();
-  if (!plain.empty()) {
-    from = find_node(*a, plain[0], raw);
-    if (from == store::kNoNode) return kExitFailure;
-  }
+  const store::NodeId from = find_node_or_root(*a, plain, 0, raw);
+  if (from == store::kNoNode) return kExitFailure;
   app::ItemSearchEnv env;
   env.base_folder = a->folders.base;
   present::BufferedPane pane;

@@ -5,9 +5,6 @@
 #include <vector>
 
 #include "app_context.h"
-#include "platform/sjis.h"
-#include "store/node_path.h"
-#include "store/page_settings_io.h"
 #include "store/setting_keys.h"
 
 namespace ks::cli {
@@ -42,19 +39,10 @@ int run_get(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
-  store::NodeId id = find_node(*app, args[0], raw);
-  if (id == store::kNoNode) return kExitFailure;
-  auto kind = app->tree.find(id)->kind();
-  if (kind != store::NodeKind::kItem && kind != store::NodeKind::kTemplate) {
-    return failure("settings belong to items and templates: " + args[0]);
-  }
-  auto folder = store::node_path(app->tree, id, app->folders.base);
-  store::PageSettings rec;
-  if (!folder || !store::read_page_settings(*folder, rec)) {
-    return failure(sjis_to_utf8(KS_SJ("サイト名が長すぎます。")));
-  }
+  const auto page = read_page(*app, args[0], raw);
+  if (!page) return kExitFailure;
   for (const store::SettingKey* k : keys) {
-    print_line(std::string(k->name) + "=" + one_line(store::setting_text(*k, rec)), raw);
+    print_line(std::string(k->name) + "=" + one_line(store::setting_text(*k, page->settings)), raw);
   }
   return kExitOk;
 }

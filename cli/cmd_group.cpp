@@ -27,14 +27,7 @@ int run_group(Context& ctx, const std::vector<std::string>& in) {
   open_tree_session(*app, session, AnswerMode::kNo);
   store::Tree& tree = app->tree;
   store::NodeId cur = tree.root();
-  std::size_t start = 0;
-  while (start <= path->size()) {
-    std::size_t end = start;
-    while (end < path->size() && (*path)[end] != '/') end += is_sjis_pair(*path, end) ? 2 : 1;
-    end = std::min(end, path->size());
-    std::string step = path->substr(start, end - start);
-    start = end + 1;
-    if (step.empty()) continue;
+  for (const std::string& step : split_path(*path)) {
     if (store::NodeId g = tree.find_child(cur, step, store::NodeKind::kGroup)) {
       cur = g;
       continue;
@@ -52,7 +45,7 @@ int run_group(Context& ctx, const std::vector<std::string>& in) {
   }
   store::count_items(tree);
   if (cur == tree.root()) return usage_error("usage: group PATH");
-  print_line(tree.display_path(cur), raw);
+  print_line(cli_path(tree, cur), raw);
   return kExitOk;
 }
 

@@ -9,7 +9,6 @@
 #include "app_context.h"
 #include "store/node.h"
 #include "store/tree_sort.h"
-#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -49,16 +48,11 @@ int run_list(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
-  TreeSession session;
-  open_tree_session(*app, session, AnswerMode::kNo);
-  store::NodeId from = app->tree.root();
-  if (!args.empty()) {
-    from = find_node(*app, args[0], raw);
-    if (from == store::kNoNode) return kExitFailure;
-  }
+  const store::NodeId from = find_node_or_root(*app, args, 0, raw);
+  if (from == store::kNoNode) return kExitFailure;
   app->tree.walk(from, [&](const store::Node& n, int depth) {
     std::string line(static_cast<std::size_t>(depth) * 2, ' ');
-    line += n.label;
+    line += path_step(n.label);
     if (n.kind() == store::NodeKind::kGroup && app->options.treeview_disp_item_count) {
       line += store::count_suffix(store::tag_count(n.tag));
     }

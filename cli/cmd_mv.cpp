@@ -45,9 +45,8 @@ std::string parse(const std::vector<std::string>& in, Args& a) {
 store::NodeId find_sibling(const App& app, store::NodeId dest, const std::string& arg, bool raw) {
   auto core = core_text(arg, raw);
   if (!core) return store::kNoNode;
-  std::string below = app.tree.display_path(dest);
-  store::NodeId id = app.tree.resolve(below.empty() ? *core : below + "/" + *core);
-  if (id == store::kNoNode) id = app.tree.resolve(*core);
+  store::NodeId id = resolve_path(app.tree, dest, *core);
+  if (id == store::kNoNode) id = resolve_path(app.tree, app.tree.root(), *core);
   return id;
 }
 

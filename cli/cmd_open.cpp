@@ -7,10 +7,8 @@
 #include "app_context.h"
 #include "platform/sjis.h"
 #include "present/open_page.h"
-#include "store/node_path.h"
 #include "store/page_settings_io.h"
 #include "store/templates.h"
-#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -26,18 +24,10 @@ int run_open(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
-  TreeSession session;
-  open_tree_session(*app, session, AnswerMode::kNo);
-  const store::NodeId id = find_node(*app, args[0], raw);
-  if (id == store::kNoNode) return kExitFailure;
-  const store::Node* n = app->tree.find(id);
-  if (n->kind() != store::NodeKind::kItem && n->kind() != store::NodeKind::kTemplate) {
-    return failure("not an item: " + args[0]);
-  }
-  const auto folder = store::node_path(app->tree, id, app->folders.base);
+  const auto page = find_page(*app, args[0], raw);
+  if (!page) return kExitFailure;
   store::PageSettings rec = store::default_page_settings();
-  if (!folder ||
-      !store::load_item_settings(*folder, rec, store::template_applier(session.templates))) {
+  if (!store::load_item_settings(page->folder, rec, store::template_applier(app->templates))) {
     return failure("cannot read the item's settings");
   }
   const std::string& url = rec.browse_url.empty() ? rec.url : rec.browse_url;

@@ -29,7 +29,7 @@ int run_rename(Context& ctx, const std::vector<std::string>& in) {
   }
   if (n->label == *name) return kExitOk;
   if (store::rename_node(*s.ctx, id, *name)) {
-    print_line(app->tree.display_path(id), raw);
+    print_line(cli_path(app->tree, id), raw);
     return kExitOk;
   }
   if (!s.prompt.told_failure()) return failure("the name is too long for a folder path");

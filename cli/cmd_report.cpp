@@ -12,7 +12,6 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "present/report.h"
-#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -42,13 +41,8 @@ int run_report(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
-  TreeSession session;
-  open_tree_session(*app, session, AnswerMode::kNo);
-  store::NodeId from = app->tree.root();
-  if (!plain.empty()) {
-    from = find_node(*app, plain[0], raw);
-    if (from == store::kNoNode) return kExitFailure;
-  }
+  const store::NodeId from = find_node_or_root(*app, plain, 0, raw);
+  if (from == store::kNoNode) return kExitFailure;
   present::ReportEnv env;
   env.options = &app->options;
   env.base_folder = app->folders.base;

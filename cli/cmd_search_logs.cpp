@@ -8,7 +8,6 @@
 #include "app_context.h"
 #include "present/buffered_pane.h"
 #include "present/log_search.h"
-#include "tree_session.h"
 
 namespace ks::cli {
 namespace {
@@ -23,13 +22,8 @@ int run_search_logs(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
-  TreeSession session;
-  open_tree_session(*app, session, AnswerMode::kNo);
-  store::NodeId from = app->tree.root();
-  if (args.size() == 2) {
-    from = find_node(*app, args[1], raw);
-    if (from == store::kNoNode) return kExitFailure;
-  }
+  const store::NodeId from = find_node_or_root(*app, args, 1, raw);
+  if (from == store::kNoNode) return kExitFailure;
   present::BufferedPane pane;
   present::LogSearchEnv env;
   env.base_folder = app->folders.base;

@@ -8,7 +8,6 @@
 #include "app_context.h"
 #include "platform/sjis.h"
 #include "store/auth_pass.h"
-#include "store/node_path.h"
 #include "store/page_settings_io.h"
 #include "store/setting_keys.h"
 
@@ -66,24 +65,16 @@ int run_set(Context& ctx, const std::vector<std::string>& in) {
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
-  store::NodeId id = find_node(*app, args[0], raw);
-  if (id == store::kNoNode) return kExitFailure;
-  auto kind = app->tree.find(id)->kind();
-  if (kind != store::NodeKind::kItem && kind != store::NodeKind::kTemplate) {
-    return failure("settings belong to items and templates: " + args[0]);
-  }
-  auto folder = store::node_path(app->tree, id, app->folders.base);
-  store::PageSettings rec;
-  if (!folder || !store::read_page_settings(*folder, rec)) {
-    return failure(sjis_to_utf8(KS_SJ("サイト名が長すぎます。")));
-  }
+  auto page = read_page(*app, args[0], raw);
+  if (!page) return kExitFailure;
+  store::PageSettings& rec = page->settings;
   bool mark = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (std::string err = apply(args[i], raw, rec, mark); !err.empty()) return usage_error(err);
   }
   if (mark) rec.option_changed = 1;
-  if (!store::write_page_settings(*folder, rec)) {
-    return failure("cannot write " + sjis_to_utf8(*folder) + "/site.db");
+  if (!store::write_page_settings(page->node.folder, rec)) {
+    return failure("cannot write " + sjis_to_utf8(page->node.folder) + "/site.db");
   }
   return kExitOk;
 }

@@ -80,8 +80,6 @@ int run_show(Context& ctx, const std::vector<std::string>& in) {
   if (whole && kind != store::NodeKind::kItem) {
     return usage_error("--whole shows one item's page: " + args[0]);
   }
-  store::TemplateTable templates;
-  store::load_template_table(templates, app->tree, app->folders.base);
 
   TermPane pane(stdout, detect_term_style(stdout, raw), app->options);
   present::DisplayEnv env;
@@ -89,7 +87,7 @@ int run_show(Context& ctx, const std::vector<std::string>& in) {
   int unreadable = 0;
   app->tree.walk(id, [&](const store::Node& n, int) {
     if (n.kind() != store::NodeKind::kItem) return;
-    auto item = item_settings(*app, n.id, templates);
+    auto item = item_settings(*app, n.id, app->templates);
     if (!item) {
       ++unreadable;
       return;

@@ -38,7 +38,7 @@ int run_add(App& app, TreeSession& s, std::vector<std::string> args, bool raw) {
   if (text->size() >= store::kUrlCapacity || browse_url->size() >= store::kUrlCapacity) {
     return usage_error("the match text and the URL hold at most 2100 bytes");
   }
-  if (s.templates.full()) return failure("there are already 50 templates");
+  if (app.templates.full()) return failure("there are already 50 templates");
   auto plan = store::plan_new_node(*s.ctx, app.tree.template_root(), *name);
   if (!plan) return failure(sjis_to_utf8(KS_SJ("サイト名が長すぎます。")));
   store::PageSettings rec = plan->record;
@@ -46,17 +46,17 @@ int run_add(App& app, TreeSession& s, std::vector<std::string> args, bool raw) {
   rec.browse_url = *browse_url;
   store::CreateResult r = store::create_planned_node(*s.ctx, *plan, rec);
   if (r.status != store::CreateStatus::kOk) return kExitFailure;
-  print_line(app.tree.display_path(r.node), raw);
+  print_line(cli_path(app.tree, r.node), raw);
   return kExitOk;
 }
 
-int run_list(App& app, TreeSession& s, bool raw) {
+int run_list(const App& app, bool raw) {
   std::size_t index = 0;
   for (store::NodeId id : app.tree.find(app.tree.template_root())->children) {
     const store::Node* n = app.tree.find(id);
     if (!n) continue;
     ++index;
-    const store::PageSettings* rec = s.templates.find_by_node(id);
+    const store::PageSettings* rec = app.templates.find_by_node(id);
     std::string line = std::to_string(index) + "  " + n->label + "  ";
     line += rec ? KS_SJ("URLに含まれる文字列: ") + "\"" + rec->url + "\"" : "(not used: over 50)";
     print_line(line, raw);
@@ -78,7 +78,7 @@ int run_template(Context& ctx, const std::vector<std::string>& in) {
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, AnswerMode::kNo);
-  return sub == "add" ? run_add(*app, s, std::move(args), raw) : run_list(*app, s, raw);
+  return sub == "add" ? run_add(*app, s, std::move(args), raw) : run_list(*app, raw);
 }
 
 const Registrar reg{{"template", "template add NAME --match TEXT [--browse-url URL] | list",

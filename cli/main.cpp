@@ -10,6 +10,12 @@
 
 namespace {
 
+// How PATH arguments are written (parsed by split_path() in app_context).
+constexpr const char* kPathHelp =
+    "PATH names a group, item or template by its labels from the top, joined with '/'\n"
+    "(\"\" is the top level). Within a label, write '/' as \\/ and '\\' as \\\\; paths\n"
+    "are printed the same way, so a printed path can be typed back.";
+
 void print_help() {
   std::puts("usage: kestrelscan-cli [--home DIR] COMMAND [ARGS...]\n");
   std::puts("The application folder is DIR, else $KESTRELSCAN_HOME, else the executable's");
@@ -19,6 +25,7 @@ void print_help() {
   std::sort(cmds.begin(), cmds.end(),
             [](const auto& a, const auto& b) { return std::strcmp(a.name, b.name) < 0; });
   for (const auto& c : cmds) std::printf("  %-44s %s\n", c.usage, c.summary);
+  std::printf("\n%s\n", kPathHelp);
   std::puts("\n'kestrelscan-cli COMMAND --help' shows a command's usage.");
 }
 
@@ -53,6 +60,7 @@ int main(int argc, char** argv) {
     if (name == c.name) {
       if (std::find(args.begin(), args.end(), "--help") != args.end()) {
         std::printf("usage: kestrelscan-cli %s\n%s\n", c.usage, c.summary);
+        if (std::strstr(c.usage, "PATH")) std::printf("\n%s\n", kPathHelp);
         return ks::cli::kExitOk;
       }
       return c.run(ctx, args);

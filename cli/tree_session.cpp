@@ -1,16 +1,12 @@
 #include "tree_session.h"
 
-#include <utility>
-
 namespace ks::cli {
 
 void open_tree_session(App& app, TreeSession& session, AnswerMode mode) {
   const bool auto_sort = app.options.auto_tree_sort != 0;
-  session.templates = std::move(app.templates);
-  app.templates = store::TemplateTable();
   session.prompt = TerminalPrompt(mode);
   session.ctx = std::make_unique<store::TreeContext>(
-      store::TreeContext{app.tree, session.templates, app.folders.base, auto_sort, session.prompt});
+      store::TreeContext{app.tree, app.templates, app.folders.base, auto_sort, session.prompt});
 }
 
 bool is_group_or_item(const App& app, store::NodeId id) {

@@ -1,6 +1,7 @@
 // What a command that changes the tree needs on top of the App that
-// open_app() built: the template table, a prompt answering in the command's
-// mode, and the context the tree operations work in. Nothing is read from
+// open_app() built: a prompt answering in the command's mode, and the
+// context the tree operations work in (over the App's tree and template
+// table, which stay the App's). Nothing is read from
 // disk here; the tree was built once, at start-up, by open_app().
 //
 // The CLI is a short-lived front end: it reads and deletes a cache left by a
@@ -16,19 +17,16 @@
 
 #include "app_context.h"
 #include "prompt.h"
-#include "store/templates.h"
 #include "store/tree_ops.h"
 
 namespace ks::cli {
 
 struct TreeSession {
-  store::TemplateTable templates;
   TerminalPrompt prompt{AnswerMode::kAsk};
   std::unique_ptr<store::TreeContext> ctx;
 };
 
-// Fills the session for `mode`; it takes over app.templates (the session's
-// table is the one the operations keep current). `app` must outlive it.
+// Fills the session for `mode`. `app` must outlive it.
 void open_tree_session(App& app, TreeSession& session, AnswerMode mode);
 
 // Whether the node may be moved, copied or renamed by a command.
