@@ -12,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "present/report.h"
+#include "store/templates.h"
 
 namespace ks::cli {
 namespace {
@@ -47,6 +48,7 @@ int run_report(Context& ctx, const std::vector<std::string>& in) {
   env.options = &app->options;
   env.base_folder = app->folders.base;
   env.message = &tell_user;
+  env.apply_template = store::template_applier(app->templates);
   const auto mode = images ? present::ReportMode::kImages : present::ReportMode::kText;
   std::optional<std::string> path;
   if (out_file) {

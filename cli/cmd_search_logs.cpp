@@ -8,6 +8,7 @@
 #include "app_context.h"
 #include "present/buffered_pane.h"
 #include "present/log_search.h"
+#include "store/templates.h"
 
 namespace ks::cli {
 namespace {
@@ -27,6 +28,8 @@ int run_search_logs(Context& ctx, const std::vector<std::string>& in) {
   present::BufferedPane pane;
   present::LogSearchEnv env;
   env.base_folder = app->folders.base;
+  env.options = &app->options;
+  env.apply_template = store::template_applier(app->templates);
   const int hits = present::search_logs(pane, app->tree, from, *text, env);
   print_text(pane.text(), raw);
   if (!pane.text().empty() && pane.text().back() != '\n') print_text("\n", raw);

@@ -69,7 +69,8 @@ TEST_F(ResultCommands, ReportSearchAndFind) {
 
   const CliRun hit = run({"search-logs", "ﾆｭｰｽ"});
   EXPECT_EQ(hit.status, 0);
-  EXPECT_EQ(hit.out, "■速報\n新しいニュース\n");
+  // The item's headline is the result display's (no time), then each hit line.
+  EXPECT_EQ(hit.out, "======== 速報 ======== ( ) ▽\n新しいニュース\n");
   const CliRun miss = run({"search-logs", "無い", "静か"});
   EXPECT_EQ(miss.status, 1);
   EXPECT_EQ(miss.out, "「無い」は見つかりませんでした。\n");
