@@ -3,7 +3,6 @@
 #include <memory>
 #include <new>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 #include "compare/area_state.h"
@@ -30,44 +29,121 @@ bool is_blank_line(std::string_view s) {
   return true;
 }
 
-// Compare line hashes, index 1..count (entry 0 unused).
-std::vector<uint64_t> compare_hashes(const TextLineList& list, LineEquality eq) {
-  std::vector<uint64_t> h(static_cast<std::size_t>(list.compare_count()) + 1, 0);
-  for (int i = 1; i <= list.compare_count(); ++i) {
-    h[static_cast<std::size_t>(i)] = line_hash(list.line(list.compare_line(i)), eq);
-  }
-  return h;
-}
+// Numbers the compare lines by class of equal lines: two compare lines get the
+// same number exactly when lines_equal() holds for them (equality compares
+// the counted bytes, so it is an equivalence). The search then compares two
+// integers per step instead of two lines. Entries 1 .. count; entry count + 1
+// holds a sentinel that equals no number of the other side, so a run of equal
+// lines stops at the end of either text without a separate bound test.
+struct LineClasses {
+  std::vector<uint32_t> old_ids, new_ids;
+  // Some old line and some new line have the same hash. False means that no
+  // line of one text equals a line of the other.
+  bool share_hash = false;
+};
 
-// True when some line hash occurs on both sides (equal lines have equal
-// hashes, so false means no line of one text equals a line of the other).
-bool share_a_line(const std::vector<uint64_t>& a, const std::vector<uint64_t>& b) {
-  std::unordered_set<uint64_t> seen(a.begin() + 1, a.end());
-  for (std::size_t i = 1; i < b.size(); ++i) {
-    if (seen.count(b[i])) return true;
+LineClasses classify(const TextLineList& old_list, const TextLineList& new_list, LineEquality eq) {
+  const int n = old_list.compare_count();
+  const int m = new_list.compare_count();
+  LineClasses out;
+  out.old_ids.assign(static_cast<std::size_t>(n) + 2, 0);
+  out.new_ids.assign(static_cast<std::size_t>(m) + 2, 0);
+  out.old_ids[static_cast<std::size_t>(n) + 1] = 0xFFFFFFFEu;
+  out.new_ids[static_cast<std::size_t>(m) + 1] = 0xFFFFFFFFu;
+
+  // Open addressing on the line hash, at most half full; entries are class
+  // number + 1 (0 empty). Every class with a given hash lies in the probe run
+  // that starts at that hash's home slot, before the first empty slot.
+  int bits = 4;
+  while ((std::size_t{1} << bits) < 2 * (static_cast<std::size_t>(n) + m)) ++bits;
+  const std::size_t mask = (std::size_t{1} << bits) - 1;
+  std::vector<uint32_t> table(mask + 1, 0);
+  struct Class {
+    uint64_t hash;
+    std::string_view line;
+    bool in_old;
+  };
+  std::vector<Class> classes;
+  classes.reserve(static_cast<std::size_t>(n) + m);
+
+  auto home = [&](uint64_t h) {
+    return static_cast<std::size_t>((h * 0x9E3779B97F4A7C15ull) >> (64 - bits));
+  };
+  for (int i = 1; i <= n; ++i) {
+    const std::string_view line = old_list.line(old_list.compare_line(i));
+    const uint64_t h = line_hash(line, eq);
+    std::size_t p = home(h);
+    for (;; p = (p + 1) & mask) {
+      const uint32_t e = table[p];
+      if (e == 0) {
+        classes.push_back(Class{h, line, true});
+        table[p] = static_cast<uint32_t>(classes.size());
+        out.old_ids[static_cast<std::size_t>(i)] = static_cast<uint32_t>(classes.size() - 1);
+        break;
+      }
+      const Class& c = classes[e - 1];
+      if (c.hash == h && lines_equal(c.line, line, eq)) {
+        out.old_ids[static_cast<std::size_t>(i)] = e - 1;
+        break;
+      }
+    }
   }
-  return false;
+  for (int i = 1; i <= m; ++i) {
+    const std::string_view line = new_list.line(new_list.compare_line(i));
+    const uint64_t h = line_hash(line, eq);
+    std::size_t p = home(h);
+    bool found = false;
+    for (;; p = (p + 1) & mask) {
+      const uint32_t e = table[p];
+      if (e == 0) {
+        if (!found) {
+          classes.push_back(Class{h, line, false});
+          table[p] = static_cast<uint32_t>(classes.size());
+          out.new_ids[static_cast<std::size_t>(i)] = static_cast<uint32_t>(classes.size() - 1);
+        }
+        break;
+      }
+      const Class& c = classes[e - 1];
+      if (c.hash != h) continue;
+      if (c.in_old) out.share_hash = true;
+      if (!found && lines_equal(c.line, line, eq)) {
+        out.new_ids[static_cast<std::size_t>(i)] = e - 1;
+        found = true;
+      }
+      // Once matched, the rest of the run only matters for telling whether
+      // an old line has the same hash.
+      if (found && out.share_hash) break;
+    }
+  }
+  return out;
 }
 
 // Writes cells, keeping the block of the previous write at hand: the diff
-// writes long runs of cells that share a block.
+// writes long runs of cells that share a block. A write into the held block
+// costs two bound tests and no division.
 class CellWriter {
  public:
   CellWriter(MatrixSlots& slots, int slot) : slots_(slots), slot_(slot) {}
   void write(int x, int y, unsigned cell) {
-    const int ix = x / kBlockSide, iy = y / kBlockSide;
-    if (ix != ix_ || iy != iy_) {
+    unsigned bx = static_cast<unsigned>(x - x0_);
+    unsigned by = static_cast<unsigned>(y - y0_);
+    if (bx >= static_cast<unsigned>(kBlockSide) || by >= static_cast<unsigned>(kBlockSide)) {
+      x0_ = x / kBlockSide * kBlockSide;
+      y0_ = y / kBlockSide * kBlockSide;
       block_ = slots_.block(slot_, x, y);
-      ix_ = ix;
-      iy_ = iy;
+      bx = static_cast<unsigned>(x - x0_);
+      by = static_cast<unsigned>(y - y0_);
     }
-    if (block_) MatrixSlots::set_cell(block_, x - ix * kBlockSide, y - iy * kBlockSide, cell);
+    if (block_) {
+      MatrixSlots::set_cell(block_, static_cast<int>(bx), static_cast<int>(by), cell);
+    }
   }
 
  private:
   MatrixSlots& slots_;
   int slot_;
-  int ix_ = -1, iy_ = -1;
+  // Origin of the held block; far away at first, so the first write fetches.
+  int x0_ = -4 * kBlockSide, y0_ = -4 * kBlockSide;
   uint8_t* block_ = nullptr;
 };
 
@@ -118,18 +194,14 @@ int shortest_edit(const TextLineList& old_list, const TextLineList& new_list, Li
                   MatrixSlots& slots, int slot, const CompareEnv& env) {
   const int n = old_list.compare_count();
   const int m = new_list.compare_count();
-  const std::vector<uint64_t> ha = compare_hashes(old_list, eq);
-  const std::vector<uint64_t> hb = compare_hashes(new_list, eq);
-  auto same = [&](int x, int y) {
-    return ha[static_cast<std::size_t>(x)] == hb[static_cast<std::size_t>(y)] &&
-           lines_equal(old_list.line(old_list.compare_line(x)),
-                       new_list.line(new_list.compare_line(y)), eq);
-  };
+  const LineClasses classes = classify(old_list, new_list, eq);
+  const uint32_t* const ia = classes.old_ids.data();
+  const uint32_t* const ib = classes.new_ids.data();
 
   // Texts without a single common line have exactly one shortest script:
   // every old line deleted, every new line added. Record it directly instead
   // of visiting all (n + m)^2 / 2 points of the search.
-  if (!share_a_line(ha, hb)) {
+  if (!classes.share_hash) {
     CellWriter cells(slots, slot);
     cells.write(0, 0, 0);
     for (int x = 1; x <= n; ++x) cells.write(x, 0, 2);
@@ -166,9 +238,14 @@ int shortest_edit(const TextLineList& old_list, const TextLineList& new_list, Li
         move = 2;
       }
       int y = x - k;
-      if (x < 0 || x > n || y < 0 || y > m) continue;
+      // A point off the grid; as unsigned, a negative coordinate is off too.
+      if (static_cast<unsigned>(x) > static_cast<unsigned>(n) ||
+          static_cast<unsigned>(y) > static_cast<unsigned>(m)) {
+        continue;
+      }
       cells.write(x, y, move);
-      while (x < n && y < m && same(x + 1, y + 1)) {
+      // The sentinels after both texts end the run at x = n or y = m.
+      while (ia[x + 1] == ib[y + 1]) {
         ++x;
         ++y;
         cells.write(x, y, 3);
