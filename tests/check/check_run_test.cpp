@@ -35,6 +35,14 @@ const Shown* find_shown(const std::vector<Shown>& v, const std::string& name) {
   return nullptr;
 }
 
+// The start of a page, then an open connection that says nothing more.
+ScriptedResponse partial_then_silence() {
+  ScriptedResponse hold;
+  hold.pieces.push_back({"HTTP/1.1 200 OK\r\n\r\n<p>partial", 0});
+  hold.end = ScriptedResponse::End::kHold;
+  return hold;
+}
+
 // A port on loopback where nothing listens.
 uint16_t closed_port() {
   ScriptedServer s;
@@ -329,10 +337,7 @@ TEST(CheckRun, DisabledGroupsItemsAndSingleItems) {
 
 TEST(CheckRun, StopLeavesUnfinishedItemsUnrecorded) {
   CheckBench b;
-  ScriptedResponse hold;
-  hold.pieces.push_back({"HTTP/1.1 200 OK\r\n\r\n<p>partial", 0});
-  hold.end = ScriptedResponse::End::kHold;
-  b.server.on_default(hold);
+  b.server.on_default(partial_then_silence());
   std::vector<std::string> folders;
   for (int i = 0; i < 5; ++i)
     folders.push_back(b.add_item("i" + std::to_string(i) + ".dat", b.url("/hold")));
@@ -361,10 +366,7 @@ TEST(CheckRun, StopLeavesUnfinishedItemsUnrecorded) {
 // the seconds of the wait must show there before the transfer ends.
 TEST(CheckRun, TaskSnapshotsShowTheTransferAsItGoes) {
   CheckBench b;
-  ScriptedResponse hold;
-  hold.pieces.push_back({"HTTP/1.1 200 OK\r\n\r\n<p>partial", 0});
-  hold.end = ScriptedResponse::End::kHold;
-  b.server.on_default(hold);
+  b.server.on_default(partial_then_silence());
   b.add_item("slow.dat", b.url("/slow"));
   b.scan();
   check::TaskRecord seen;
