@@ -27,6 +27,19 @@ inline bool is_sjis_pair(std::string_view s, std::size_t i) {
          is_sjis_trail(static_cast<unsigned char>(s[i + 1]));
 }
 
+// How many leading bytes of `s` fit in `max` bytes without splitting a
+// double-byte character.
+inline std::size_t sjis_fit(std::string_view s, std::size_t max) {
+  if (s.size() <= max) return s.size();
+  std::size_t end = 0;
+  while (end < s.size()) {
+    const std::size_t step = is_sjis_pair(s, end) ? 2 : 1;
+    if (end + step > max) break;
+    end += step;
+  }
+  return end;
+}
+
 // Code page 932 as the system's iconv defines it, tabulated once on first use.
 // `code` is a single byte (< 0x100) or a pair (lead << 8 | trail).
 // Returns the Unicode code point, or -1 when the code has no character.

@@ -79,13 +79,7 @@ bool starts_with_no_case(std::string_view s, std::string_view prefix) {
 
 // Cuts to at most `max` bytes without splitting a double-byte character.
 std::string cut_text(std::string_view s, std::size_t max) {
-  std::size_t end = 0;
-  while (end < s.size()) {
-    const std::size_t step = is_sjis_pair(s, end) ? 2 : 1;
-    if (end + step > max) break;
-    end += step;
-  }
-  return std::string(s.substr(0, end));
+  return std::string(s.substr(0, sjis_fit(s, max)));
 }
 
 // A name as a folder can take it: control bytes as blanks, blanks trimmed.

@@ -17,14 +17,7 @@ uint32_t byte_sum(std::string_view s) {
 }
 
 std::string cut(std::string_view s, std::size_t max) {
-  if (s.size() <= max) return std::string(s);
-  std::size_t end = 0;
-  while (end < s.size()) {
-    const std::size_t step = is_sjis_pair(s, end) ? 2 : 1;
-    if (end + step > max) break;
-    end += step;
-  }
-  return std::string(s.substr(0, end));
+  return std::string(s.substr(0, sjis_fit(s, max)));
 }
 
 std::string escape_url(std::string_view s) {

@@ -262,14 +262,7 @@ namespace {
 
 std::string cut_selection(std::string_view s) {
   constexpr std::size_t kMaxSelection = 2099;
-  if (s.size() <= kMaxSelection) return std::string(s);
-  std::size_t end = 0;
-  while (end < s.size()) {
-    const std::size_t step = is_sjis_pair(s, end) ? 2 : 1;
-    if (end + step > kMaxSelection) break;
-    end += step;
-  }
-  return std::string(s.substr(0, end));
+  return std::string(s.substr(0, sjis_fit(s, kMaxSelection)));
 }
 
 }  // namespace

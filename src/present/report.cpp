@@ -166,13 +166,8 @@ void for_each_report_item(check::ItemWalk& walk, const Take& take) {
 
 void show_reading(const ReportEnv& env, std::string_view name) {
   if (!env.status) return;
-  std::size_t end = 0;  // at most 100 bytes, whole characters
-  while (end < name.size()) {
-    const std::size_t step = is_sjis_pair(name, end) ? 2 : 1;
-    if (end + step > 100) break;
-    end += step;
-  }
-  env.status(KS_SJ("読み込み中 \"") + std::string(name.substr(0, end)) + "\"...");
+  // At most 100 bytes, whole characters.
+  env.status(KS_SJ("読み込み中 \"") + std::string(name.substr(0, sjis_fit(name, 100))) + "\"...");
 }
 
 }  // namespace

@@ -26,13 +26,7 @@ struct Entry {
 
 // The first `max` bytes of a name, never ending inside a double-byte character.
 std::string_view cut_name(std::string_view name, std::size_t max) {
-  std::size_t i = 0;
-  while (i < name.size()) {
-    const std::size_t step = is_sjis_pair(name, i) ? 2 : 1;
-    if (i + step > max) break;
-    i += step;
-  }
-  return name.substr(0, i);
+  return name.substr(0, sjis_fit(name, max));
 }
 
 }  // namespace

@@ -137,13 +137,7 @@ int32_t FastReader::get_int(std::string_view section, std::string_view key,
 
 bool cut_text(std::string& s, std::size_t max_bytes) {
   if (s.size() <= max_bytes) return false;
-  std::size_t keep = 0;
-  while (keep < s.size()) {
-    std::size_t step = is_sjis_pair(s, keep) ? 2 : 1;
-    if (keep + step > max_bytes) break;
-    keep += step;
-  }
-  s.resize(keep);
+  s.resize(sjis_fit(s, max_bytes));
   return true;
 }
 

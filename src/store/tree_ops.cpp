@@ -33,13 +33,7 @@ void tell_system_error(TreeContext& ctx, int err) {
 
 // At most `max` bytes of `s`, never ending inside a double-byte character.
 std::string cut_bytes(std::string_view s, std::size_t max) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    std::size_t step = is_sjis_pair(s, i) ? 2 : 1;
-    if (i + step > max) break;
-    i += step;
-  }
-  return std::string(s.substr(0, i));
+  return std::string(s.substr(0, sjis_fit(s, max)));
 }
 
 bool is_group_like(NodeKind k) {

@@ -25,6 +25,17 @@ TEST(Sjis, TrailByte5CIsPartOfThePair) {
   EXPECT_EQ(sjis_to_utf8(sj), "表");
 }
 
+TEST(Sjis, FitNeverEndsInsideADoubleByteCharacter) {
+  const std::string sj = "a" + utf8_to_sjis("表示") + "b";  // a 95 5C 8E A6 b
+  EXPECT_EQ(sjis_fit(sj, 100), sj.size());
+  EXPECT_EQ(sjis_fit(sj, 0), 0u);
+  EXPECT_EQ(sjis_fit(sj, 2), 1u);  // would split 表
+  EXPECT_EQ(sjis_fit(sj, 3), 3u);
+  EXPECT_EQ(sjis_fit(sj, 4), 3u);  // would split 示
+  // A lead byte without a valid trail byte is a byte of its own.
+  EXPECT_EQ(sjis_fit(std::string("x\x95\x7Fy"), 2), 2u);
+}
+
 TEST(Sjis, WindowsChoicesForDuplicatedCodes) {
   EXPECT_EQ(unicode_to_cp932(U'\u2170'), 0xFA40);  // small roman one: IBM row, not NEC row 0xEE
   EXPECT_EQ(unicode_to_cp932(U'\u2160'), 0x8754);  // roman one: NEC row 13 is lower than 0xFA4A

@@ -5,20 +5,14 @@
 #include "app/options/option_keys.h"
 #include "platform/fs.h"
 #include "platform/profile.h"
+#include "platform/sjis.h"
 
 namespace ks::app_options {
 namespace {
 
 // Cuts to at most max bytes without splitting a double-byte character.
 void cut(std::string& s, std::size_t max_bytes) {
-  if (s.size() <= max_bytes) return;
-  std::size_t keep = 0;
-  while (keep < s.size()) {
-    std::size_t step = is_sjis_pair(s, keep) ? 2 : 1;
-    if (keep + step > max_bytes) break;
-    keep += step;
-  }
-  s.resize(keep);
+  s.resize(sjis_fit(s, max_bytes));
 }
 
 }  // namespace
