@@ -1,0 +1,48 @@
+#include "shell/about_box.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "compare/regex.h"
+#include "net/about.h"
+#include "net/tls.h"
+#include "shell/icons.h"
+#include "shell/qt_text.h"
+
+namespace ks::gui {
+
+QString library_lines() {
+  std::string lines = net::library_version_lines(net::process_tls());
+  lines += compare::RegexLibrary::shared().version_line();
+  QString text = from_sjis(lines);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("バージョン情報"));
+  auto* icon = new QLabel(this);
+  icon->setPixmap(app_icon().pixmap(48, 48));
+  auto* banner = new QLabel(QStringLiteral("Kestrelscan v0.134"), this);
+  QFont bold = banner->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.3);
+  banner->setFont(bold);
+  auto* maker = new QLabel(QStringLiteral("Kestrelscan チームが作りました。"), this);
+  auto* libraries = new QPlainTextEdit(library_lines(), this);
+  libraries->setReadOnly(true);
+  libraries->setObjectName(QStringLiteral("libraries"));
+  libraries->setMinimumSize(420, 90);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(icon, 0, Qt::AlignHCenter);
+  layout->addWidget(banner, 0, Qt::AlignHCenter);
+  layout->addWidget(maker, 0, Qt::AlignHCenter);
+  layout->addWidget(libraries);
+  layout->addWidget(buttons);
+}
+
+}  // namespace ks::gui
