@@ -34,8 +34,8 @@ const std::array<ToolbarEntry, kButtonCount>& toolbar_table() {
        "結果をブラウザで開く(Ctrl+Shift+B)", kCmdBrowserViewButton},
       {Button::kBrowserViewImage, "BROWSER_VIEW_IMAGE", "画像をブラウザで開く",
        "画像をブラウザで開く(Ctrl+Shift+I)", kCmdBrowserViewImageButton},
-      {Button::kTaskMonitor, "TASK_MONITOR", "タスク状態モニタ",
-       "タスク状態モニタ (Ctrl+Shift+T)", kCmdTaskMonitor},
+      {Button::kTaskMonitor, "TASK_MONITOR", "タスク状態モニタ", "タスク状態モニタ (Ctrl+Shift+T)",
+       kCmdTaskMonitor},
   }};
   return table;
 }
@@ -256,9 +256,23 @@ bool item_command_enabled(int command, std::optional<NodeKind> selected) {
 
 const std::vector<int>& item_menu_commands() {
   static const std::vector<int> commands = {
-      kCmdOpenUrl, 0,         kCmdProperties,  kCmdNewFolder,    kCmdNewItem,   0,
-      kCmdCut,     kCmdCopyNode, kCmdPaste,    kCmdDelete,       kCmdRename,    0,
-      kCmdClearErrors, kCmdClearResults, 0,    kCmdExpandAll,    kCmdCollapseAll,
+      kCmdOpenUrl,
+      0,
+      kCmdProperties,
+      kCmdNewFolder,
+      kCmdNewItem,
+      0,
+      kCmdCut,
+      kCmdCopyNode,
+      kCmdPaste,
+      kCmdDelete,
+      kCmdRename,
+      0,
+      kCmdClearErrors,
+      kCmdClearResults,
+      0,
+      kCmdExpandAll,
+      kCmdCollapseAll,
   };
   return commands;
 }

@@ -146,8 +146,8 @@ int run_desktop_app(int argc, char** argv) {
   }
   auto window = std::make_unique<MainWindow>(*core);
   window->build(splash);
-  const StartupChoice choice = startup_choice(cl, core->options().start_minimized != 0,
-                                              core->options().startup_check != 0);
+  const StartupChoice choice =
+      startup_choice(cl, core->options().start_minimized != 0, core->options().startup_check != 0);
   if (choice.check) window->post_startup_check();
   if (splash) splash->finish();
 
@@ -162,6 +162,9 @@ int run_desktop_app(int argc, char** argv) {
   // always end.
   QObject::connect(&qapp, &QGuiApplication::commitDataRequest, w,
                    [w](QSessionManager&) { w->save_for_session_end(); });
+  QObject::connect(&qapp, &QCoreApplication::aboutToQuit, w, [w] {
+    if (!w->closing()) w->save_for_session_end();
+  });
   watch_signals(w, [w] { w->close(); });
 
   if (qEnvironmentVariableIsSet("KESTRELSCAN_EXIT_WHEN_READY")) {

@@ -25,9 +25,9 @@ enum Base : int {
 };
 
 const char* const kBaseFiles[kBaseCount] = {
-    ":/icons/root.svg",     ":/icons/group.svg",    ":/icons/group_open.svg",
-    ":/icons/group_off.svg", ":/icons/item.svg",     ":/icons/item_off.svg",
-    ":/icons/item_mid.svg", ":/icons/item_high.svg", ":/icons/template_root.svg",
+    ":/icons/root.svg",      ":/icons/group.svg",     ":/icons/group_open.svg",
+    ":/icons/group_off.svg", ":/icons/item.svg",      ":/icons/item_off.svg",
+    ":/icons/item_mid.svg",  ":/icons/item_high.svg", ":/icons/template_root.svg",
     ":/icons/template.svg",
 };
 

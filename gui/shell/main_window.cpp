@@ -4,6 +4,7 @@
 #include "shell/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -149,8 +150,9 @@ void MainWindow::build_panes() {
       const auto node = panes_[t]->heading_item_at(at);
       if (node) return show_heading_menu(*node, w->mapToGlobal(at));
       QMenu edit;
-      for (int c : std::initializer_list<int>{kCmdCopy, kCmdCopyUrl, 0, kCmdSearchGoogle, kCmdSearchWikipedia,
-                    kCmdSearchDictionary, kCmdOpenSelection, 0, kCmdSelectAll}) {
+      for (int c : std::initializer_list<int>{kCmdCopy, kCmdCopyUrl, 0, kCmdSearchGoogle,
+                                              kCmdSearchWikipedia, kCmdSearchDictionary,
+                                              kCmdOpenSelection, 0, kCmdSelectAll}) {
         if (c == 0) {
           edit.addSeparator();
         } else {
@@ -172,27 +174,27 @@ void MainWindow::build_panes() {
 void MainWindow::apply_tree_options() {
   const app_options::Options& o = app_.options();
   model_->set_show_counts(o.treeview_disp_item_count != 0);
+  QFont f = QApplication::font(tree_);
   if (o.treeview_use_custom_font != 0) {
-    QFont f = tree_->font();
     if (!o.tree_font.face_name.empty()) f.setFamily(from_sjis(o.tree_font.face_name));
     if (o.tree_font.point > 0) f.setPointSize(o.tree_font.point);
     f.setBold(o.tree_font.bold != 0);
     f.setItalic(o.tree_font.italic != 0);
-    tree_->setFont(f);
   }
+  tree_->setFont(f);
+  QPalette pal = QApplication::palette(tree_);
   if (o.treeview_use_custom_color != 0) {
-    QPalette pal = tree_->palette();
     pal.setColor(QPalette::Text, color_of(o.tree_font.color));
     pal.setColor(QPalette::Base, color_of(o.tree_font.back_color));
-    tree_->setPalette(pal);
   }
+  tree_->setPalette(pal);
 }
 
 QAction* MainWindow::make_action(int command, const QString& caption) {
   QString text = caption;
   if (const char* keys = accelerator_for(key_alias(command))) {
-    text += QLatin1Char('\t') + QKeySequence(QString::fromLatin1(keys)).toString(
-                                    QKeySequence::NativeText);
+    text += QLatin1Char('\t') +
+            QKeySequence(QString::fromLatin1(keys)).toString(QKeySequence::NativeText);
   }
   auto* a = new QAction(text, this);
   connect(a, &QAction::triggered, this, [this, command] { this->command(command); });
@@ -299,7 +301,8 @@ void MainWindow::build_menus() {
                           {kCmdAbout, "バージョン情報(&A)"}});
 
   heading_menu_ = new QMenu(this);
-  heading_menu_->addAction(make_action(kCmdViewerItemSettings, QStringLiteral("アイテムの設定(&S)")));
+  heading_menu_->addAction(
+      make_action(kCmdViewerItemSettings, QStringLiteral("アイテムの設定(&S)")));
   heading_menu_->addAction(make_action(kCmdViewerOpenItem, QStringLiteral("アイテムを開く(&O)")));
   heading_menu_->addAction(make_action(kCmdViewerDeleteItem, QStringLiteral("アイテムの削除(&D)")));
 }
@@ -317,8 +320,8 @@ void MainWindow::build_toolbar() {
       continue;
     }
     auto* a = toolbar_->addAction(QString::fromUtf8(e->caption));
-    a->setToolTip(QString::fromUtf8(e->button == Button::kTopmost ? topmost_tooltip(topmost_)
-                                                                  : e->tooltip));
+    a->setToolTip(
+        QString::fromUtf8(e->button == Button::kTopmost ? topmost_tooltip(topmost_) : e->tooltip));
     const int command = e->command;
     connect(a, &QAction::triggered, this, [this, command] { this->command(command); });
     toolbar_actions_.emplace(e->button, a);
@@ -447,7 +450,8 @@ void MainWindow::set_running_look(bool is_running) {
   apply_flags();
   tree_->setEnabled(!is_running);
   for (QAction* a : menubar_actions_) a->setEnabled(!is_running);
-  for (int c : std::initializer_list<int>{kCmdViewerItemSettings, kCmdViewerOpenItem, kCmdViewerDeleteItem}) {
+  for (int c : std::initializer_list<int>{kCmdViewerItemSettings, kCmdViewerOpenItem,
+                                          kCmdViewerDeleteItem}) {
     if (QAction* a = menu_action(c)) a->setEnabled(!is_running);
   }
   if (tray_) tray_->set_busy(is_running);
@@ -499,6 +503,11 @@ void MainWindow::changeEvent(QEvent* event) {
     });
   }
   if (tray_) tray_->set_window_visible(!isMinimized() && !to_tray);
+}
+
+void MainWindow::options_changed() {
+  apply_tree_options();
+  runs_->renew_session();
 }
 
 void MainWindow::activate_from_other_instance() {

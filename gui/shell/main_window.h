@@ -75,6 +75,10 @@ class MainWindow : public QMainWindow, public RunView {
   // After a link was opened: keep the window in front for STAY_FOCUS_TIME.
   void keep_focus();
 
+  // The global options changed (the options sheet): the tree's look and
+  // the next run follow them.
+  void options_changed();
+
   // Saves what a session end must not lose: the tree cache, the window
   // placement and TOPMOST, the statistics.
   void save_for_session_end();
@@ -184,10 +188,10 @@ class MainWindow : public QMainWindow, public RunView {
   QMenu* heading_menu_ = nullptr;
   QSoundEffect* sound_ = nullptr;
 
-  std::map<int, QAction*> menu_actions_;                // menu entries by command
-  std::map<Button, QAction*> toolbar_actions_;          // toolbar buttons
-  std::vector<QAction*> menubar_actions_;               // the menu-bar entries
-  std::vector<std::pair<int, QAction*>> key_actions_;   // accelerators by command
+  std::map<int, QAction*> menu_actions_;               // menu entries by command
+  std::map<Button, QAction*> toolbar_actions_;         // toolbar buttons
+  std::vector<QAction*> menubar_actions_;              // the menu-bar entries
+  std::vector<std::pair<int, QAction*>> key_actions_;  // accelerators by command
   QAction* tray_check_action_ = nullptr;
 
   ButtonFlags flags_;

@@ -202,8 +202,8 @@ void MainWindow::reload(bool all) {
   app_.tree().walk(from, [&](const store::Node& n, int) {
     if (n.kind() != NodeKind::kItem && !(single && n.kind() == NodeKind::kTemplate)) return;
     if (auto rec = load_record(n.id)) {
-      present::show_stored_result(pane, rec->folder_path, *rec, single ? app_.options().n_reload : 0,
-                                  env);
+      present::show_stored_result(pane, rec->folder_path, *rec,
+                                  single ? app_.options().n_reload : 0, env);
     }
   });
   result(tab).scroll_to_top();
@@ -247,9 +247,9 @@ void MainWindow::expand_all(bool expand) {
 void MainWindow::clear_marks(bool errors_only) {
   const NodeId from = selected_node();
   if (from == store::kNoNode) return;
-  const char* question = errors_only
-                             ? "選択したアイテムのエラーをクリアします。\r\n\r\nよろしいですか？"
-                             : "選択したアイテムの更新チェック結果をクリアします。\r\n\r\nよろしいですか？";
+  const char* question =
+      errors_only ? "選択したアイテムのエラーをクリアします。\r\n\r\nよろしいですか？"
+                  : "選択したアイテムの更新チェック結果をクリアします。\r\n\r\nよろしいですか？";
   if (prompt_.ask(store::Question::kYesNo, KS_SJ("確認"), utf8_to_sjis(question), true) !=
       store::Answer::kYes) {
     return;
@@ -267,9 +267,9 @@ void MainWindow::clear_marks(bool errors_only) {
     auto folder = store::node_path(app_.tree(), id, app_.folders().base);
     if (!n || !folder) continue;
     if (!errors_only) {
-      set_status(QStringLiteral("結果のクリア中\"%1\"...")
-                     .arg(from_sjis(std::string_view(n->label).substr(
-                         0, sjis_fit(n->label, 100)))));
+      set_status(
+          QStringLiteral("結果のクリア中\"%1\"...")
+              .arg(from_sjis(std::string_view(n->label).substr(0, sjis_fit(n->label, 100)))));
     }
     compare::clear_results(*folder, errors_only);
     n->tag &= ~store::kTagResultMask;
@@ -342,8 +342,8 @@ void MainWindow::last_update_times() {
   present::DisplayEnv env;
   env.options = &app_.options();
   env.status = [this](std::string_view text) { set_status(from_sjis(text)); };
-  present::show_last_update_times(result(check::kTabAll).pane(), app_.tree(),
-                                  app_.folders().base, env);
+  present::show_last_update_times(result(check::kTabAll).pane(), app_.tree(), app_.folders().base,
+                                  env);
   tabs_->setCurrentIndex(check::kTabAll);
   result(check::kTabAll).scroll_to_top();
   set_status({});

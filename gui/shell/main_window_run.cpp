@@ -63,13 +63,13 @@ void MainWindow::start_check(int kind) {
 
 void MainWindow::item_finished(const check::ItemFinished& item) {
   model_->set_tag(item.node, item.tag);
-  present::apply_display(item.display, present::RunPanes{{&result(0).pane(), &result(1).pane(),
-                                                          &result(2).pane()}});
+  present::apply_display(
+      item.display, present::RunPanes{{&result(0).pane(), &result(1).pane(), &result(2).pane()}});
 }
 
 void MainWindow::redirect_shown(const check::RedirectShown& notice) {
-  present::apply_display(notice.display, present::RunPanes{{&result(0).pane(), &result(1).pane(),
-                                                            &result(2).pane()}});
+  present::apply_display(
+      notice.display, present::RunPanes{{&result(0).pane(), &result(1).pane(), &result(2).pane()}});
 }
 
 void MainWindow::status_text(const std::string& sjis) {

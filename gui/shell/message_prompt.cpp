@@ -32,7 +32,8 @@ store::Answer MessagePrompt::ask(store::Question kind, std::string_view title,
       QPushButton* all = box.addButton(QStringLiteral("すべてはい(&A)"), QMessageBox::YesRole);
       QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
       QPushButton* none = box.addButton(QStringLiteral("すべていいえ(&O)"), QMessageBox::NoRole);
-      QPushButton* cancel = box.addButton(QStringLiteral("キャンセル(&C)"), QMessageBox::RejectRole);
+      QPushButton* cancel =
+          box.addButton(QStringLiteral("キャンセル(&C)"), QMessageBox::RejectRole);
       box.setDefaultButton(default_no ? no : yes);
       box.setEscapeButton(cancel);
       box.exec();

@@ -25,8 +25,7 @@ int headline_index(uint8_t attr) {
 
 }  // namespace
 
-std::unique_ptr<ResultPane> make_result_pane(const app_options::Options& options,
-                                             QWidget* parent) {
+std::unique_ptr<ResultPane> make_result_pane(const app_options::Options& options, QWidget* parent) {
   return std::make_unique<PlainResultPane>(options, parent);
 }
 

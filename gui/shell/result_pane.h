@@ -46,8 +46,7 @@ class ResultPane {
 };
 
 // The result view for one tab; `options` gives the font and colours.
-std::unique_ptr<ResultPane> make_result_pane(const app_options::Options& options,
-                                             QWidget* parent);
+std::unique_ptr<ResultPane> make_result_pane(const app_options::Options& options, QWidget* parent);
 
 // The plain text view.
 class PlainResultPane : public ResultPane, public present::BufferedPane {

@@ -33,13 +33,14 @@ RunController::~RunController() {
 
 bool RunController::start(store::NodeId node, int kind) {
   if (running()) return false;
-  // The previous run has ended and was completed: its session can go, and a
-  // new one composes with the options as they are now.
-  session_.reset();
-  session_ = app_.make_session(*queue_);
+  if (!session_) session_ = app_.make_session(*queue_);
   if (!session_->start(node, kind, app_.options(), app_.folders().base)) return false;
   current_run_ = session_->run().run_id();
   return true;
+}
+
+void RunController::renew_session() {
+  if (!running()) session_.reset();
 }
 
 void RunController::stop() {

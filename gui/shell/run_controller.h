@@ -1,5 +1,7 @@
 // The glue between the window and the core's check runs. The controller
-// owns the event queue for its whole life and a check session per run; the
+// owns the event queue for its whole life and one check session, made at
+// the first run and renewed when the options change (a session composes
+// with the options it was made with); the
 // workers post events into the queue, and the queue's wake-up schedules a
 // drain on the UI thread (a queued call on this object), where the events
 // are handed to the RunView one by one. Events of any run other than the
@@ -42,10 +44,12 @@ class RunController : public QObject {
   RunController(app::Application& app, RunView& view, QObject* parent = nullptr);
   ~RunController() override;
 
-  // Starts a run of `kind` over `node` with the application's options; a
-  // fresh session composes with the options as they are now. False when a
-  // run is going on or the node is unknown.
+  // Starts a run of `kind` over `node` with the application's options.
+  // False when a run is going on or the node is unknown.
   bool start(store::NodeId node, int kind);
+  // The options changed: the next run gets a session made with them (the
+  // options sheet calls this after it applied a page). Not during a run.
+  void renew_session();
   void stop();
   // The application is closing: stop, and show nothing more.
   void request_exit();

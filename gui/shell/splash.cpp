@@ -27,7 +27,8 @@ Splash::Splash()
   layout->addWidget(line_, 0, Qt::AlignHCenter);
   set_line(QStringLiteral("起動しています..."));
   setMinimumWidth(320);
-  setStyleSheet(QStringLiteral("Splash { background: palette(base); border: 1px solid palette(mid); }"));
+  setStyleSheet(
+      QStringLiteral("Splash { background: palette(base); border: 1px solid palette(mid); }"));
   tick_.setInterval(200);
   connect(&tick_, &QTimer::timeout, this, [this] {
     if (finished_) close();

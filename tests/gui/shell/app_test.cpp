@@ -125,12 +125,12 @@ class AppTest : public QObject {
     for (int i = 0; i < 200; ++i) {
       const std::string path = "/p" + std::to_string(i);
       if (i % 10 == 3) {
-        server.on(path, ScriptedResponse::whole("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
+        server.on(path,
+                  ScriptedResponse::whole("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"));
       } else {
         server.on(path, ScriptedResponse::whole(page_answer({"page " + std::to_string(i)})));
       }
-      const std::string url =
-          i % 50 == 7 ? std::string("http://127.0.0.1:1/") : gui_side.url(path);
+      const std::string url = i % 50 == 7 ? std::string("http://127.0.0.1:1/") : gui_side.url(path);
       for (GuiBench* b : {&gui_side, &cli_side}) b->add_item("i" + std::to_string(i) + ".dat", url);
     }
     QProcess app;

@@ -57,7 +57,8 @@ class GlueTest : public QObject {
     b.add_item("slow.dat", b.url("/slow"));
     b.start();
     QVERIFY(b.check());
-    QCOMPARE(b.window().status_text(), QStringLiteral("更新はありません。 エラーが 1 件ありました。"));
+    QCOMPARE(b.window().status_text(),
+             QStringLiteral("更新はありません。 エラーが 1 件ありました。"));
 
     b.server.on("/a", ScriptedResponse::whole(page_answer({"first", "二番目の行"})));
     b.window().select_node(b.core().tree().root());
@@ -95,8 +96,8 @@ class GlueTest : public QObject {
     QVERIFY(b.check(b.node("slow")));  // a stored result to reload
 
     // A transfer that trickles for several seconds.
-    b.server.on("/slow", ScriptedResponse::trickle(page_answer({"slow"}), std::string(2000, ' '),
-                                                   40, 150));
+    b.server.on("/slow",
+                ScriptedResponse::trickle(page_answer({"slow"}), std::string(2000, ' '), 40, 150));
     QTest::keyClick(&b.window(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(b.window().task_monitor());
     QCOMPARE(b.window().task_monitor()->row_count(), 0);

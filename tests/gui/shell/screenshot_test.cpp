@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "fixture.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 #include "shell/tree_model.h"
 
@@ -37,32 +38,36 @@ class ScreenshotTest : public QObject {
     b.add_item("ブログ.grp/移転済み.dat", b.url("/gone"));
     b.add_item("公式サイト.dat", b.url("/blog"),
                [](ks::store::PageSettings& s) { s.disable_auto_check = 1; });
+    // A tree pane wide enough for the labels.
+    ks::write_file_atomic(b.folder.app() + "winpos.db", "[POSITION]\r\nW=210\r\n");
     b.start();
     QVERIFY(b.check());
     for (int i = 0; i < 4; i += 2) {
-      b.server.on("/n" + std::to_string(i),
-                  ScriptedResponse::whole(page_answer(
-                      {"本日の記事一覧", "新着：春の特集を公開しました", "<a href=\"/x\">続きを読む</a>"})));
+      b.server.on(
+          "/n" + std::to_string(i),
+          ScriptedResponse::whole(page_answer({"本日の記事一覧", "新着：春の特集を公開しました",
+                                               "<a href=\"/x\">続きを読む</a>"})));
     }
     QVERIFY(b.check());
 
     ks::gui::MainWindow& w = b.window();
     w.tree_view()->expandAll();
-    w.resize(960, 600);
+    w.resize(1100, 620);
     w.move(40, 40);
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(300);
     const QPixmap shot = w.screen()->grabWindow(w.winId());
     QVERIFY(!shot.isNull());
     const QImage image = shot.toImage();
-    QVERIFY(image.width() >= 900 && image.height() >= 550);
+    QVERIFY(image.width() >= 1000 && image.height() >= 550);
     // Not one colour: the window's content is there.
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 7) {
       for (int x = 0; x < image.width(); x += 7) colours.insert(image.pixel(x, y));
     }
     QVERIFY(colours.size() > 20);
-    const QString out = QDir(QStringLiteral(KS_ARTIFACT_DIR)).filePath(QStringLiteral("main_window.png"));
+    const QString out =
+        QDir(QStringLiteral(KS_ARTIFACT_DIR)).filePath(QStringLiteral("main_window.png"));
     QVERIFY(image.save(out));
     qInfo("screenshot: %s", qPrintable(out));
   }

@@ -35,11 +35,11 @@ class WidgetsTest : public QObject {
       int command;
       const char* row;
     } table[] = {
-        {gui::kCmdOpenUrl, "00100"},     {gui::kCmdProperties, "11111"},
-        {gui::kCmdNewFolder, "11100"},   {gui::kCmdNewItem, "11111"},
-        {gui::kCmdCut, "01100"},         {gui::kCmdCopyNode, "01100"},
-        {gui::kCmdPaste, "11100"},       {gui::kCmdDelete, "01101"},
-        {gui::kCmdRename, "01101"},      {gui::kCmdClearErrors, "11111"},
+        {gui::kCmdOpenUrl, "00100"},      {gui::kCmdProperties, "11111"},
+        {gui::kCmdNewFolder, "11100"},    {gui::kCmdNewItem, "11111"},
+        {gui::kCmdCut, "01100"},          {gui::kCmdCopyNode, "01100"},
+        {gui::kCmdPaste, "11100"},        {gui::kCmdDelete, "01101"},
+        {gui::kCmdRename, "01101"},       {gui::kCmdClearErrors, "11111"},
         {gui::kCmdClearResults, "11111"}, {gui::kCmdExpandAll, "11010"},
         {gui::kCmdCollapseAll, "11010"},
     };
@@ -108,7 +108,8 @@ class WidgetsTest : public QObject {
     b.start();
     QToolBar* bar = b.window().toolbar();
     QStringList captions;
-    for (QAction* a : bar->actions()) captions << (a->isSeparator() ? QStringLiteral("|") : a->text());
+    for (QAction* a : bar->actions())
+      captions << (a->isSeparator() ? QStringLiteral("|") : a->text());
     QCOMPARE(captions, (QStringList{QStringLiteral("チェック"), QStringLiteral("|"),
                                     QStringLiteral("リロード"), QStringLiteral("最前面に固定")}));
     QAction* check = b.window().toolbar_action(Button::kCheck);
@@ -117,8 +118,10 @@ class WidgetsTest : public QObject {
     QVERIFY(drop && drop->menu());
     QCOMPARE(drop->menu()->actions().size(), 6);
     QCOMPARE(drop->menu()->actions().at(5)->text(), QStringLiteral("重要度（普通）のアイテム"));
-    auto* reload = qobject_cast<QToolButton*>(bar->widgetForAction(b.window().toolbar_action(Button::kReload)));
-    QCOMPARE(reload->menu()->actions().at(1)->text(), QStringLiteral("すべてのアイテム(CTRL+SHIFT+R)"));
+    auto* reload = qobject_cast<QToolButton*>(
+        bar->widgetForAction(b.window().toolbar_action(Button::kReload)));
+    QCOMPARE(reload->menu()->actions().at(1)->text(),
+             QStringLiteral("すべてのアイテム(CTRL+SHIFT+R)"));
     QAction* top = b.window().toolbar_action(Button::kTopmost);
     QCOMPARE(top->toolTip(), QStringLiteral("最前面に固定 (Ctrl+T)"));
     b.window().command(gui::kCmdTopmost);
