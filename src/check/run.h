@@ -41,7 +41,7 @@
 namespace ks::check {
 
 struct RunConfig {
-  int check_kind = kCheckSelected;
+  CheckKind check_kind = CheckKind::kSelected;
   store::NodeId start = store::kNoNode;  // the selected node
   std::string base_folder;               // ends in '/'
 
@@ -113,7 +113,7 @@ class CheckRun {
   void compare(Worker& w);
   void finish(Worker& w);
   void wait_spacing();
-  void set_state(Worker& w, int state);
+  void set_state(Worker& w, TaskState state);
   void post(RunEvent::Body body);
   bool aborted() const { return abort_.load(std::memory_order_relaxed); }
   bool exiting() const { return exit_.load(std::memory_order_relaxed); }

@@ -58,7 +58,7 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
     out.option_cleared =
         profile_write_string(path_join(in.folder, "site.db"), "CONFIG", "OPTION_CHANGED", "0");
   }
-  if (in.check_status == kChanged || in.check_status == kNoPreviousLog) {
+  if (in.check_status == CheckStatus::kChanged || in.check_status == CheckStatus::kInitialized) {
     out.log_number = rotate_logs(in.folder, in.log_number, in.use_old_log, in.n_reload);
     out.rotated = true;
   } else {
