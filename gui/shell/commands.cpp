@@ -108,20 +108,20 @@ const char* accelerator_for(int command) {
   return nullptr;
 }
 
-std::optional<int> check_kind_of(int command) {
+std::optional<check::CheckKind> check_kind_of(int command) {
   switch (command) {
     case kCmdCheck:
-      return 0;
+      return check::CheckKind::kSelected;
     case kCmdCheckErrors:
-      return 1;
+      return check::CheckKind::kErrors;
     case kCmdCheckCommErrors:
-      return 2;
+      return check::CheckKind::kCommErrors;
     case kCmdCheckHigh:
-      return 3;
+      return check::CheckKind::kHighImportance;
     case kCmdCheckMiddle:
-      return 4;
+      return check::CheckKind::kMediumImportance;
     case kCmdCheckNormal:
-      return 5;
+      return check::CheckKind::kNormalImportance;
     default:
       return std::nullopt;
   }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check/item_walk.h"
 #include "store/node.h"
 
 namespace ks::gui {
@@ -141,8 +142,8 @@ const std::vector<Accelerator>& accelerators();
 // The key text of a command's first accelerator, or nullptr.
 const char* accelerator_for(int command);
 
-// The check kind (0..5) a start command asks for; nullopt for other commands.
-std::optional<int> check_kind_of(int command);
+// The check kind a start command asks for; nullopt for other commands.
+std::optional<check::CheckKind> check_kind_of(int command);
 
 // The button whose enabled flag gates a command, or nullopt.
 std::optional<Button> gating_button(int command);

@@ -136,7 +136,7 @@ class MainWindow : public QMainWindow, public RunView {
   std::optional<store::NodeKind> selected_kind() const;
 
   // Commands.
-  void start_check(int kind);
+  void start_check(check::CheckKind kind);
   void stop_check();
   void toggle_topmost();
   void toggle_task_monitor();

@@ -43,7 +43,7 @@ void MainWindow::command(int id) {
       if (running()) {
         stop_check();
       } else {
-        start_check(0);
+        start_check(check::CheckKind::kSelected);
       }
       break;
     case kCmdStop:

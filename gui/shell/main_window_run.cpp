@@ -32,7 +32,7 @@ void MainWindow::post_startup_check() {
       this, [this] { command(kCmdCheck); }, Qt::QueuedConnection);
 }
 
-void MainWindow::start_check(int kind) {
+void MainWindow::start_check(check::CheckKind kind) {
   if (running() || exiting_) return;
   NodeId node = selected_node();
   if (node == store::kNoNode) node = app_.tree().root();

@@ -31,7 +31,7 @@ RunController::~RunController() {
   queue_.reset();
 }
 
-bool RunController::start(store::NodeId node, int kind) {
+bool RunController::start(store::NodeId node, check::CheckKind kind) {
   if (running()) return false;
   if (!session_) session_ = app_.make_session(*queue_);
   if (!session_->start(node, kind, app_.options(), app_.folders().base)) return false;

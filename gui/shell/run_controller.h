@@ -46,7 +46,7 @@ class RunController : public QObject {
 
   // Starts a run of `kind` over `node` with the application's options.
   // False when a run is going on or the node is unknown.
-  bool start(store::NodeId node, int kind);
+  bool start(store::NodeId node, check::CheckKind kind);
   // The options changed: the next run gets a session made with them (the
   // options sheet calls this after it applied a page). Not during a run.
   void renew_session();

@@ -26,10 +26,11 @@ std::vector<MonitorRow> monitor_rows(const check::CheckRun* run) {
   std::vector<MonitorRow> rows;
   if (!run) return rows;
   for (int slot = 0; slot < check::kMaxWorkers; ++slot) {
-    const int state = run->tasks().state(slot);
-    if (state == check::kTaskIdle || state == check::kTaskDisplayed) continue;
+    using check::TaskState;
+    const TaskState state = run->tasks().state(slot);
+    if (state == TaskState::kIdle || state == TaskState::kDisplayed) continue;
     const check::TaskRecord t = run->tasks().snapshot(slot);
-    if (t.state == check::kTaskIdle || t.state == check::kTaskDisplayed) continue;
+    if (t.state == TaskState::kIdle || t.state == TaskState::kDisplayed) continue;
     rows.push_back({from_sjis(check::task_state_name(t.state)), from_sjis(t.settings.name),
                     group_thousands(t.received_bytes), QString::number(t.elapsed_seconds)});
   }
