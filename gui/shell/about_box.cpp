@@ -34,7 +34,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   auto* libraries = new QPlainTextEdit(library_lines(), this);
   libraries->setReadOnly(true);
   libraries->setObjectName(QStringLiteral("libraries"));
-  libraries->setMinimumSize(420, 90);
+  libraries->setMinimumWidth(420);
+  libraries->setFixedHeight(libraries->fontMetrics().lineSpacing() * 4 + 12);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);

@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "check/run.h"
 #include "shell/icons.h"
@@ -46,15 +47,25 @@ TaskMonitor::TaskMonitor(QWidget* parent) : QDialog(parent), list_(new QTreeWidg
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   list_->setHeaderLabels({QStringLiteral("状態"), QStringLiteral("サイト名"),
                           QStringLiteral("受信ﾃﾞｰﾀ"), QStringLiteral("経過時間")});
+  // The widths are those of the classic dialog font; with a wider desktop
+  // font a column is widened to its heading, so no heading is cut.
   const int widths[] = {110, 250, 60, 50};
-  for (int c = 0; c < 4; ++c) list_->setColumnWidth(c, widths[c]);
+  int total = 0;
+  for (int c = 0; c < 4; ++c) {
+    const int heading =
+        list_->header()->fontMetrics().horizontalAdvance(list_->headerItem()->text(c)) +
+        2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 16;
+    const int w = std::max(widths[c], heading);
+    list_->setColumnWidth(c, w);
+    total += w;
+  }
   list_->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
   list_->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(list_);
   const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-  resize(470 + 2 * (frame + list_->frameWidth()), 300);
+  resize(total + 2 * (frame + list_->frameWidth()), 300);
 }
 
 void TaskMonitor::refresh(const check::CheckRun* run) {

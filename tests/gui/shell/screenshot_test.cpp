@@ -12,6 +12,9 @@
 #include "fixture.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "shell/about_box.h"
+#include "shell/splash.h"
+#include "shell/task_monitor.h"
 #include "shell/tree_model.h"
 
 using ks::test::GuiBench;
@@ -70,6 +73,24 @@ class ScreenshotTest : public QObject {
         QDir(QStringLiteral(KS_ARTIFACT_DIR)).filePath(QStringLiteral("main_window.png"));
     QVERIFY(image.save(out));
     qInfo("screenshot: %s", qPrintable(out));
+  }
+
+  void splash_about_box_and_task_monitor() {
+    const QDir dir(QStringLiteral(KS_ARTIFACT_DIR));
+    ks::gui::Splash* splash = new ks::gui::Splash();
+    splash->set_line(QStringLiteral("アイテムを読み込んでいます..."));
+    splash->show();
+    QVERIFY(QTest::qWaitForWindowExposed(splash));
+    QVERIFY(splash->grab().save(dir.filePath(QStringLiteral("splash.png"))));
+    splash->close();
+    ks::gui::AboutBox about(nullptr);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QVERIFY(about.grab().save(dir.filePath(QStringLiteral("about_box.png"))));
+    ks::gui::TaskMonitor monitor(nullptr);
+    monitor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&monitor));
+    QVERIFY(monitor.grab().save(dir.filePath(QStringLiteral("task_monitor.png"))));
   }
 };
 

@@ -3,6 +3,7 @@
 // its drop-downs and the TOPMOST tooltip, the command-line words with exact
 // case, the about box's library lines and the task monitor's number form.
 #include <QMenu>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
@@ -130,6 +131,21 @@ class WidgetsTest : public QObject {
     QVERIFY(b.close_and_wait(5000));
     QVERIFY(ks::read_file(b.folder.app() + "winpos.db").value_or("").find("TOPMOST=1") !=
             std::string::npos);
+  }
+
+  void placement_is_kept_inside_the_work_area() {
+    GuiBench b;
+    ks::write_file_atomic(b.folder.app() + "winpos.db",
+                          "[POSITION]\r\nLEFT=5000\r\nTOP=-40\r\nCX=100000\r\nCY=300\r\nW=180\r\n");
+    b.start();
+    const QRect work = b.window().screen()->availableGeometry();
+    QCOMPARE(b.window().pos(), work.topLeft());
+    QCOMPARE(b.window().width(), work.width());
+    QCOMPARE(b.window().height(), 300);
+    QVERIFY(b.close_and_wait(5000));
+    const std::string saved = ks::read_file(b.folder.app() + "winpos.db").value_or("");
+    QVERIFY2(saved.find("W=180\r\n") != std::string::npos, saved.c_str());
+    QVERIFY(saved.find("CY=300\r\n") != std::string::npos);
   }
 
   void default_toolbar_has_every_default_button() {
