@@ -73,7 +73,7 @@ MainWindow::MainWindow(app::Application& app)
   setWindowTitle(QStringLiteral("Kestrelscan"));
   setWindowIcon(app_icon());
   setObjectName(QStringLiteral("KestrelscanWindowClass"));
-  runs_ = std::make_unique<RunController>(app_, *this, this);
+  runs_ = std::make_unique<RunController>(app_, *this);
   run_timer_.setInterval(200);
   connect(&run_timer_, &QTimer::timeout, this, [this] { run_tick(); });
   focus_timer_.setInterval(50);
