@@ -66,6 +66,18 @@ class WidgetsTest : public QObject {
     }
   }
 
+  void rename_in_place_renames_the_folder() {
+    GuiBench b;
+    b.add_item("g.grp/i.dat", "http://127.0.0.1:9/");
+    b.start();
+    ks::gui::TreeModel& m = b.window().model();
+    const QModelIndex item = m.index_of(b.node("g/i"));
+    QVERIFY(m.setData(item, QStringLiteral("新:名")));
+    QCOMPARE(m.index_of(b.node("g/新:名")).data(Qt::EditRole).toString(), QStringLiteral("新:名"));
+    QVERIFY(ks::path_exists(b.folder.in_data(KS_SJ("g.grp/新%3a名.dat/site.db"))));
+    QVERIFY(!ks::path_exists(b.folder.in_data("g.grp/i.dat")));
+  }
+
   void run_state_rule_sets_the_toolbar_flags() {
     const auto idle = gui::button_flags(false, NodeKind::kGroup);
     for (const gui::ToolbarEntry& e : gui::toolbar_table()) {
