@@ -1,0 +1,130 @@
+// The custom viewer's drawing on a real X server (Xvfb) with the Japanese
+// font: each kind of run is sampled and compared with the colour table. The
+// image is kept under the build tree (artifacts/viewer_pixels.png).
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTest>
+
+#include "gui/viewer/custom_viewer.h"
+#include "viewer_test_support.h"
+
+using namespace ks;
+using namespace ks::gui;
+using ks::gui::testing::sj;
+
+class ViewerPixelsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QImage image_;
+  CustomViewer* view_ = nullptr;
+
+  // Whether some pixel of the cells of [start, end) has exactly `color`.
+  bool has_pixel(std::size_t start, std::size_t end, const QColor& color) {
+    const QRect first = view_->char_rect(start);
+    const QRect last = view_->char_rect(end - 2);
+    for (int y = first.top(); y <= first.bottom(); ++y) {
+      for (int x = first.left(); x <= last.right(); ++x) {
+        if (image_.pixelColor(x, y) == color) return true;
+      }
+    }
+    return false;
+  }
+
+  // The run [start, end) lies on `back` (sampled in the leading above the
+  // glyphs) and draws in `text`.
+  void check_run(const char* what, std::size_t start, std::size_t end, const RunColors& want) {
+    const QRect cell = view_->char_rect(start + 2);
+    const QColor back = image_.pixelColor(cell.center().x(), cell.top() + 1);
+    if (back != want.back) {
+      QFAIL(qPrintable(QStringLiteral("%1: background %2, expected %3")
+                           .arg(what, back.name(), want.back.name())));
+    }
+    if (!has_pixel(start, end, want.text)) {
+      QFAIL(qPrintable(QStringLiteral("%1: no pixel in %2").arg(what, want.text.name())));
+    }
+  }
+
+ private slots:
+  void initTestCase() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+      QSKIP("needs an X server: run under xvfb-run");
+    }
+  }
+
+  void everyKindOfRunIsDrawnInTheColoursOfTheTable() {
+    app_options::Options o;
+    o.font.face_name = sj("VL Gothic");
+    o.font.point = 16;
+    o.midashi_color = {0xFFFFFF, 0x000080, 0x003300};
+    o.midashi_link_color = {0x00FFFF, 0x00FF00, 0xFF0000};
+    const ViewerLook look = look_from_options(o);
+    CustomViewer view;
+    view_ = &view;
+    view.apply_look(look);
+    view.set_opened_lookup([](std::string_view t) { return t == "http://opened/"; });
+    view.resize(640, 420);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    struct Run {
+      const char* what;
+      std::size_t start, end;
+      uint8_t attr;
+      bool opened;
+    };
+    std::vector<Run> runs;
+    const auto put = [&](const char* what, present::TextKind kind, const char* text,
+                         const char* link = nullptr) {
+      view.set_text_kind(kind);
+      const std::size_t start = view.end_offset();
+      if (link) {
+        view.write_link(sj(text), link);
+      } else {
+        view.write_text(sj(text));
+      }
+      const std::size_t end = view.end_offset();
+      runs.push_back({what, start, end, view.text().attributes()[start],
+                      link && std::string_view(link) == "http://opened/"});
+    };
+    view.begin();
+    put("headline 0", present::TextKind::kHeadline0, "見出し零の行です");
+    put("headline 0 link", present::TextKind::kHeadline0, "見出しのリンク", "http://h0/");
+    view.write_text("\n");
+    put("headline 1", present::TextKind::kHeadline1, "見出し一の行です");
+    view.write_text("\n");
+    put("headline 2", present::TextKind::kHeadline2, "見出し二の行です");
+    view.write_text("\n");
+    put("dimmed", present::TextKind::kDimmed, "チェック範囲の外の文章");
+    view.write_text("\n");
+    put("link", present::TextKind::kNormal, "まだ開いていないリンク", "http://new/");
+    view.write_text(sj("　"));
+    put("opened link", present::TextKind::kNormal, "開いたリンク", "http://opened/");
+    view.write_text("\n");
+    put("highlight 0", present::TextKind::kNormal, "強調その一");
+    put("plain", present::TextKind::kNormal, "と普通の文字と");
+    put("highlight 1", present::TextKind::kNormal, "強調その二");
+    view.write_text("\n");
+    view.mark_highlight(runs[7].start, runs[7].end, 0);
+    view.mark_highlight(runs[9].start, runs[9].end, 1);
+    runs[7].attr |= present::kAttrHighlight0;
+    runs[9].attr |= present::kAttrHighlight1;
+    view.end();
+    QCoreApplication::processEvents();
+
+    image_ = view.viewport()->grab().toImage();
+    QDir().mkpath(KS_ARTIFACT_DIR);
+    QVERIFY(image_.save(QStringLiteral(KS_ARTIFACT_DIR "/viewer_pixels.png")));
+
+    for (const Run& r : runs) check_run(r.what, r.start, r.end, run_colors(r.attr, r.opened, look));
+    // Spot checks of the table itself, so a wrong table cannot pass.
+    QCOMPARE(run_colors(runs[0].attr, false, look).back, QColor(0x80, 0x80, 0xC0));
+    QCOMPARE(run_colors(runs[4].attr, false, look).back, QColor(0xAA, 0xAA, 0xAA));
+    QCOMPARE(run_colors(runs[6].attr, true, look).text, QColor(0x80, 0x00, 0x80));
+    QCOMPARE(run_colors(runs[9].attr, false, look).back, QColor(0x00, 0xFF, 0x40));
+  }
+};
+
+QTEST_MAIN(ViewerPixelsTest)
+#include "viewer_pixels_test.moc"
