@@ -75,7 +75,6 @@ void CustomViewer::apply_width(bool font_changed) {
   } else {
     ensure_layout();
   }
-  last_resize_.start();
   viewport()->update();
 }
 
@@ -92,6 +91,7 @@ void CustomViewer::size_changed() {
     return;
   }
   apply_width(false);
+  last_resize_.start();
 }
 
 void CustomViewer::timerEvent(QTimerEvent* event) {
@@ -102,6 +102,7 @@ void CustomViewer::timerEvent(QTimerEvent* event) {
   if (resize_pending_ && !writing() && !painting_suspended()) {
     resize_pending_ = false;
     apply_width(false);
+    last_resize_.start();
   }
   if (!resize_pending_) resize_timer_.stop();
 }

@@ -44,8 +44,6 @@ class CustomViewerTest : public QObject {
     ResultView* v = nullptr;
     owner_ = ks::gui::testing::shown_view(ViewerKind::kCustom, size, &v);
     view_ = dynamic_cast<CustomViewer*>(v);
-    // A size change right after another waits for the resize timer.
-    QTest::qWait(CustomViewer::kResizeTickMs + 50);
     return *view_;
   }
 

@@ -124,6 +124,38 @@ class ViewerPixelsTest : public QObject {
     QCOMPARE(run_colors(runs[6].attr, true, look).text, QColor(0x80, 0x00, 0x80));
     QCOMPARE(run_colors(runs[9].attr, false, look).back, QColor(0x00, 0xFF, 0x40));
   }
+
+  void selectionComesBeforeEveryOtherLookAcrossWrappedRows() {
+    app_options::Options o;
+    o.font.face_name = sj("VL Gothic");
+    o.font.point = 16;
+    const ViewerLook look = look_from_options(o);
+    CustomViewer view;
+    view_ = &view;
+    view.apply_look(look);
+    view.resize(300, 260);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.begin();
+    view.set_text_kind(present::TextKind::kHeadline2);
+    view.write_text(sj("重要な見出しの行は長いので折り返されます\n"));
+    view.set_text_kind(present::TextKind::kNormal);
+    view.write_link(sj("折り返されるほど長いリンクの文字列です"), "http://a/");
+    view.write_text(sj("\n普通の行\n"));
+    view.end();
+    const std::size_t from = 6;
+    const std::size_t to = view.text().line(2).start + 4;
+    view.select(static_cast<std::ptrdiff_t>(from), static_cast<std::ptrdiff_t>(to));
+    QCoreApplication::processEvents();
+    image_ = view.viewport()->grab().toImage();
+    QVERIFY(image_.save(QStringLiteral(KS_ARTIFACT_DIR "/viewer_selection.png")));
+    const RunColors selected{look.selected_text, look.selected_back};
+    check_run("selected headline", from, from + 6, selected);
+    const ViewerLink& link = view.text().link(0);
+    check_run("selected link, second row", link.start + link.length - 8, link.start + link.length,
+              selected);
+    check_run("unselected rest", to, to + 4, run_colors(0, false, look));
+  }
 };
 
 QTEST_MAIN(ViewerPixelsTest)
