@@ -6,6 +6,8 @@
 //   BM_AppendFullPaneColdWidths  the same right after a font change
 //   BM_RewrapFullPane  a width change applied (every line measured again)
 //   BM_PaintPageAfterScroll  one page down and a synchronous paint
+//   BM_FallbackAppendFullPane  the fallback pane (QTextBrowser) filled the
+//                      same way, for comparison
 // Targets: append < 100 ms, re-wrap < 50 ms, paint < 4 ms.
 #include <benchmark/benchmark.h>
 
@@ -16,6 +18,7 @@
 #include <cstdlib>
 
 #include "gui/viewer/custom_viewer.h"
+#include "gui/viewer/fallback_pane.h"
 #include "platform/sjis.h"
 #include "present/pane_batch.h"
 
@@ -37,7 +40,8 @@ const ks::present::PaneBatch& full_batch() {
     const std::size_t line_bytes = 51;  // with its NUL
     for (int line = 0; line < 9999; ++line) {
       std::u32string text;
-      for (int i = 0; i < 16; ++i) text += chars[(static_cast<std::size_t>(line) * 7 + i) % chars.size()];
+      for (int i = 0; i < 16; ++i)
+        text += chars[(static_cast<std::size_t>(line) * 7 + i) % chars.size()];
       std::string s;
       for (char32_t c : text) {
         std::string u8;
@@ -148,10 +152,21 @@ void BM_PaintPageAfterScroll(benchmark::State& state) {
   state.counters["page_rows"] = v.page_rows();
 }
 
+void BM_FallbackAppendFullPane(benchmark::State& state) {
+  ks::gui::FallbackPane pane;
+  pane.resize(800, 600);
+  pane.show();
+  for (auto _ : state) {
+    pane.clear();
+    full_batch().replay(pane);
+  }
+}
+
 BENCHMARK(BM_AppendFullPane)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_AppendFullPaneColdWidths)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RewrapFullPane)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_PaintPageAfterScroll)->Unit(benchmark::kMillisecond)->Iterations(500);
+BENCHMARK(BM_FallbackAppendFullPane)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -11,7 +11,8 @@ namespace ks::gui {
 void CustomViewer::paintEvent(QPaintEvent* event) {
   QPainter p(viewport());
   p.fillRect(event->rect(), look_.back);
-  if (painting_suspended()) return;
+  // While painting is suspended nothing asks for a paint; one that comes
+  // anyway (the window was uncovered) shows the text as it stands.
   ensure_layout();
   p.setFont(look_.font);
   const ViewerText& t = text();

@@ -268,6 +268,15 @@ class CustomViewerTest : public QObject {
     QCOMPARE(v.scroll_row(), before + 120 / v.row_pitch() / 2);
     QTest::keyClick(&v, Qt::Key_End);
     QCOMPARE(v.scroll_row(), v.total_rows() + 1 - v.page_rows());
+
+    // Shift+Tab asks for the item tree, Tab for the next control.
+    QSignalSpy tabs(v.events(), &ResultViewEvents::tabPressed);
+    v.setFocus();
+    QTest::keyClick(&v, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(&v, Qt::Key_Tab);
+    QCOMPARE(tabs.count(), 2);
+    QCOMPARE(tabs.at(0).at(0).toBool(), false);
+    QCOMPARE(tabs.at(1).at(0).toBool(), true);
   }
 };
 
