@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include "gui/viewer/custom_viewer.h"
+#include "present/display.h"
+#include "present/pane_batch.h"
 #include "viewer_test_support.h"
 
 using namespace ks;
@@ -155,6 +157,51 @@ class ViewerPixelsTest : public QObject {
     check_run("selected link, second row", link.start + link.length - 8, link.start + link.length,
               selected);
     check_run("unselected rest", to, to + 4, run_colors(0, false, look));
+  }
+
+  void aRunsDisplayComposedOnAWorkerLooksAsComposed() {
+    app_options::Options o;
+    o.font.face_name = sj("VL Gothic");
+    o.font.point = 12;
+    o.use_highlight = 1;
+    o.highlights[0] = sj("新着");
+    present::DisplayEnv env;
+    env.options = &o;
+    store::PageSettings item;
+    item.node_id = 9;
+    item.name = sj("サンプルのページ");
+    item.url = "http://example.com/";
+    present::PaneBatch batch;
+    batch.begin();
+    batch.headlines().add(present::HeadlineKind::kItem, batch.current_line());
+    present::write_headline(batch, item, 1700000000, env);
+    for (const char* line :
+         {"新着情報: <a href=\"http://example.com/a\">記事の一覧</a>",
+          "<img src=\"http://example.com/i.png\" alt=\"写真\"> 価格を改定しました",
+          "長い行は画面の幅で折り返して表示されます。長い行は画面の幅で折り返して"
+          "表示されます。"}) {
+      present::write_result_line(batch, sj(line), item, false, env);
+    }
+    present::write_error_line(batch, item, sj("接続できません"));
+    present::highlight_keywords(batch, o);
+    batch.end();
+
+    const ViewerLook look = look_from_options(o);
+    CustomViewer view;
+    view_ = &view;
+    view.apply_look(look);
+    view.resize(420, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    batch.replay(view);
+    QCoreApplication::processEvents();
+    image_ = view.grab().toImage();
+    QVERIFY(image_.save(QStringLiteral(KS_ARTIFACT_DIR "/viewer_run.png")));
+    image_ = view.viewport()->grab().toImage();
+    check_run("headline", 0, 6, run_colors(present::kAttrHeadline0, false, look));
+    const present::KeywordRange hit = view.keywords().ranges().at(0);
+    check_run("keyword", hit.start, hit.end, run_colors(present::kAttrHighlight0, false, look));
+    QCOMPARE(view.headlines().entries().size(), std::size_t{2});
   }
 };
 
