@@ -36,12 +36,15 @@ extern "C" void on_interrupt(int) {
 
 struct KindName {
   const char* name;
-  int kind;
+  check::CheckKind kind;
 };
 constexpr KindName kKinds[] = {
-    {"selected", check::kCheckSelected},       {"errors", check::kCheckErrors},
-    {"comm-errors", check::kCheckCommErrors},  {"high", check::kCheckHighImportance},
-    {"medium", check::kCheckMediumImportance}, {"normal", check::kCheckNormalImportance},
+    {"selected", check::CheckKind::kSelected},
+    {"errors", check::CheckKind::kErrors},
+    {"comm-errors", check::CheckKind::kCommErrors},
+    {"high", check::CheckKind::kHighImportance},
+    {"medium", check::CheckKind::kMediumImportance},
+    {"normal", check::CheckKind::kNormalImportance},
 };
 
 // Prints a run's events on the main thread: the change tab's entries on
@@ -115,7 +118,7 @@ class CliRunOutput {
   TermPane message_;
 };
 
-int count_items(App& app, store::NodeId from, int kind, bool use_site_priority) {
+int count_items(App& app, store::NodeId from, check::CheckKind kind, bool use_site_priority) {
   check::ItemWalk walk(app.tree, app.folders.base, from, kind, use_site_priority);
   return walk.count_items();
 }
@@ -123,7 +126,7 @@ int count_items(App& app, store::NodeId from, int kind, bool use_site_priority) 
 int run_check(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
-  int kind = check::kCheckSelected;
+  check::CheckKind kind = check::CheckKind::kSelected;
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
@@ -197,7 +200,7 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
     int transfers = 0;
     const check::CheckRun& run = session->run();
     for (int s = 0; s < run.worker_count(); ++s) {
-      if (run.tasks().state(s) == check::kTaskTransfer) ++transfers;
+      if (run.tasks().state(s) == check::TaskState::kTransfer) ++transfers;
     }
     out.show_progress(run.counters().finished, total, transfers);
   }

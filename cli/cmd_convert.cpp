@@ -99,7 +99,7 @@ int run_convert(Context& ctx, const std::vector<std::string>& args) {
     options.current_url = url;
     net::ResponseReadResult r = net::read_response_bytes(*bytes, sink, options);
     if (r.inflate_failed) failure("the body could not be inflated; the text stops there");
-    if (r.outcome == net::kOutcomeNotModified) {
+    if (r.outcome == store::CheckStatus::kNotModified) {
       return failure("the response is 304 Not Modified: a check keeps the old text");
     }
   } else {

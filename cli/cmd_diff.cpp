@@ -60,15 +60,15 @@ std::string apply_setting(std::string_view pair, store::PageSettings& rec) {
   return {};
 }
 
-const char* status_word(int status) {
+const char* status_word(compare::CheckStatus status) {
   switch (status) {
-    case compare::kNoChange:
+    case compare::CheckStatus::kNoChange:
       return "no-change";
-    case compare::kChanged:
+    case compare::CheckStatus::kChanged:
       return "changed";
-    case compare::kNoPreviousLog:
+    case compare::CheckStatus::kInitialized:
       return "no-previous-log";
-    case compare::kAreaNotFound:
+    case compare::CheckStatus::kAreaNotFound:
       return "area-not-found";
     default:
       return "unknown";

@@ -44,8 +44,8 @@ CheckSession::CheckSession(store::Tree& tree, RunEventSink& sink, RunComposer* c
                            net::Resolver* resolver)
     : run_(tree, sink, composer, methods, std::move(apply_template), resolver) {}
 
-bool CheckSession::start(store::NodeId selected, int kind, const app_options::Options& options,
-                         const std::string& base_folder) {
+bool CheckSession::start(store::NodeId selected, CheckKind kind,
+                         const app_options::Options& options, const std::string& base_folder) {
   RunConfig config = RunConfig::from_options(options);
   config.check_kind = kind;
   config.start = selected;
@@ -55,9 +55,6 @@ bool CheckSession::start(store::NodeId selected, int kind, const app_options::Op
 
 bool CheckSession::start(const RunConfig& config, const app_options::Options& options) {
   if (run_.running()) return false;
-  if (config.check_kind < kCheckSelected || config.check_kind > kCheckNormalImportance) {
-    return false;
-  }
   {
     std::lock_guard lock(run_.tree_lock());
     if (config.start == store::kNoNode) return false;

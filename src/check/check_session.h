@@ -62,7 +62,7 @@ class CheckSession {
   // Starts a run of `kind` over `selected`, with the global options and the
   // base folder (ends in '/'). False when a run is going on or the node is
   // unknown.
-  bool start(store::NodeId selected, int kind, const app_options::Options& options,
+  bool start(store::NodeId selected, CheckKind kind, const app_options::Options& options,
              const std::string& base_folder);
   bool start(const RunConfig& config, const app_options::Options& options);
   void stop();

@@ -133,7 +133,7 @@ void CheckRun::coordinate() {
   post(std::move(ended));
 }
 
-void CheckRun::set_state(Worker& w, int state) {
+void CheckRun::set_state(Worker& w, TaskState state) {
   w.task.state = state;
   w.task.received_bytes = w.progress->received_bytes.load(std::memory_order_relaxed);
   w.task.elapsed_seconds = w.progress->elapsed_seconds.load(std::memory_order_relaxed);
@@ -174,7 +174,7 @@ void CheckRun::work(int slot) {
     std::lock_guard lock(tree_lock_);
     if (walk_) walk_->set_busy(slot, false);
   }
-  w.task.state = kTaskIdle;
+  w.task.state = TaskState::kIdle;
   tasks_.publish(slot, w.task);
 }
 
@@ -206,11 +206,11 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
     if (auto literal = net::parse_ipv4_literal(target.lookup_name)) {
       address = *literal;
     } else if (method.needs_lookup()) {
-      set_state(w, kTaskLookupWait);
+      set_state(w, TaskState::kLookupWait);
       net::LookupResult found;
       {
         std::lock_guard lock(lookup_lock_);
-        set_state(w, kTaskLookup);
+        set_state(w, TaskState::kLookup);
         found = resolver_->lookup(target.lookup_name, config_.timeout, stop_flags());
       }
       if (aborted() || exiting()) return false;
@@ -222,13 +222,13 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
       address = found.address;
     }
     t.address = address;
-    set_state(w, kTaskConnectWait);
+    set_state(w, TaskState::kConnectWait);
     connections_.enter(w.slot, address, w.wake);
     if (config_.tx_interval_ms > 0) wait_spacing();
     FetchOutcome got;
     if (!aborted()) {
       w.progress->received_bytes = 0;
-      set_state(w, kTaskTransfer);
+      set_state(w, TaskState::kTransfer);
       FetchRequest req;
       req.settings = &t.settings;
       req.target = &target;
@@ -258,7 +258,7 @@ bool CheckRun::convert(Worker& w) {
   TaskRecord& t = w.task;
   const std::string& folder = t.settings.folder_path;
   std::lock_guard lock(convert_lock_);
-  set_state(w, kTaskConvert);
+  set_state(w, TaskState::kConvert);
   const auto cs = convert::ConvertSettings::from(t.settings, t.current_url);
   convert::PageSink sink(cs, compare::text_path(folder, "new"), &abort_);
   net::ResponseReadOptions options;
@@ -269,8 +269,11 @@ bool CheckRun::convert(Worker& w) {
       net::read_response_file(compare::text_path(folder, "htmltmp"), sink, options);
   if (r.aborted || aborted()) return false;
   // A fetch that reported success but left no readable response is a fault
-  // of this system, not of the page.
-  t.stage_outcome = r.input_missing ? kStageSystemError : r.outcome;
+  // of this system, not of the page; so is a new text that could not be
+  // written whole (a full disk): it must never be compared as the page.
+  const bool broken =
+      r.input_missing || (r.outcome == store::CheckStatus::kNoChange && sink.output_failed());
+  t.stage_outcome = broken ? store::CheckStatus::kSystemError : r.outcome;
   t.http_status = r.http_status;
   t.redirect_target = r.redirect_target;
   return true;
@@ -303,7 +306,7 @@ bool CheckRun::carry(Worker& w) {
     t.net_error = 0;
     t.redirected = false;
     t.http_status = 0;
-    t.stage_outcome = kStageNoChange;
+    t.stage_outcome = store::CheckStatus::kNoChange;
     t.tls_error = 0;
     t.message.clear();
     t.redirect_target.clear();
@@ -325,8 +328,8 @@ bool CheckRun::carry(Worker& w) {
     }
     if (aborted() || exiting()) return false;
     if (!convert(w)) return false;
-    if (t.stage_outcome == kStageHttpError && t.net_error == 0 && t.http_status != 200 &&
-        !t.redirect_target.empty()) {
+    if (t.stage_outcome == store::CheckStatus::kHttpError && t.net_error == 0 &&
+        t.http_status != 200 && !t.redirect_target.empty()) {
       t.redirected = true;
       if (config_.disp_http_redirect && !exiting()) show_redirect(w);
       ++hops;
@@ -342,7 +345,7 @@ bool CheckRun::carry(Worker& w) {
     if (hops >= kRedirectOverflowMark) {
       t.redirected = false;
       t.redirect_overflow = kRedirectOverflowMark;
-    } else if (t.stage_outcome == kStageNoChange) {
+    } else if (t.stage_outcome == store::CheckStatus::kNoChange) {
       compare(w);
       // A stop during the comparison leaves the item unfinished: its
       // comparison did not run to the end, so nothing may be recorded.
@@ -350,7 +353,7 @@ bool CheckRun::carry(Worker& w) {
     }
   }
   finish(w);
-  set_state(w, kTaskDisplayed);
+  set_state(w, TaskState::kDisplayed);
   return !aborted() && !exiting();
 }
 
@@ -371,39 +374,44 @@ void CheckRun::show_redirect(Worker& w) {
 void CheckRun::finish(Worker& w) {
   TaskRecord& t = w.task;
   const std::string& folder = t.settings.folder_path;
-  set_state(w, kTaskDisplay);
+  set_state(w, TaskState::kDisplay);
   compare::FinishInput in;
   in.folder = folder;
   in.check_status = t.stage_outcome;
   in.network_failure = t.net_error != 0;
   if (in.network_failure) in.network_message = net::net_error_message(t.net_error);
   in.option_changed = t.settings.option_changed != 0;
-  in.log_number = t.stage_outcome == kStageChanged || t.stage_outcome == kStageInitialized
+  in.log_number = t.stage_outcome == store::CheckStatus::kChanged ||
+                          t.stage_outcome == store::CheckStatus::kInitialized
                       ? w.log_number
                       : compare::read_current_log_number(folder);
   in.use_old_log = t.settings.use_old_log;
   in.n_reload = config_.n_reload;
-  const compare::ResultDecision decision = compare::decide_result(in);
+  compare::ResultDecision decision = compare::decide_result(in);
   t.result_code = decision.code;
   t.message = decision.message;
-  if (t.result_code == compare::kResultChanged) updated_.fetch_add(1, std::memory_order_relaxed);
-  if (compare::is_error_code(t.result_code)) errors_.fetch_add(1, std::memory_order_relaxed);
   tasks_.publish(w.slot, t);
 
   // The display is composed now, while add.txt and del.txt are in place.
   ItemFinished event;
   event.slot = w.slot;
   event.node = static_cast<store::NodeId>(t.settings.node_id);
+  event.tabs = tabs_;
+  if (shown(t, in.network_failure)) event.display = compose(t);
+
+  if (!compare::record_result(in, decision).written) {
+    // The result could not be recorded (a full disk, say): the item ends
+    // with a system error on screen and its previous text stays the
+    // baseline of the next check; nothing on disk says otherwise.
+    t.result_code = compare::kResultSystemError;
+    t.message.clear();
+    tasks_.publish(w.slot, t);
+    event.display = shown(t, false) ? compose(t) : nullptr;
+  }
   event.result_code = t.result_code;
   event.message = t.message;
-  event.tabs = tabs_;
-  const bool quiet = !in.network_failure && (t.result_code == compare::kResultNoChange ||
-                                             t.result_code == compare::kResultNotModified);
-  if (composer_ && (!quiet || config_.nochange_msg) && !exiting()) {
-    event.display = composer_->compose_outcome(t, tabs_);
-  }
-
-  [[maybe_unused]] const compare::FinishOutcome recorded = compare::record_result(in, decision);
+  if (t.result_code == compare::kResultChanged) updated_.fetch_add(1, std::memory_order_relaxed);
+  if (compare::is_error_code(t.result_code)) errors_.fetch_add(1, std::memory_order_relaxed);
   {
     std::lock_guard lock(tree_lock_);
     if (store::Node* n = tree_.find(event.node)) {
@@ -413,6 +421,16 @@ void CheckRun::finish(Worker& w) {
   }
   finished_.fetch_add(1, std::memory_order_relaxed);
   post(std::move(event));
+}
+
+bool CheckRun::shown(const TaskRecord& t, bool network_failure) const {
+  const bool quiet = !network_failure && (t.result_code == compare::kResultNoChange ||
+                                          t.result_code == compare::kResultNotModified);
+  return composer_ && (!quiet || config_.nochange_msg) && !exiting();
+}
+
+DisplayValue CheckRun::compose(const TaskRecord& t) {
+  return composer_->compose_outcome(t, tabs_);
 }
 
 }  // namespace ks::check

@@ -41,7 +41,7 @@
 namespace ks::check {
 
 struct RunConfig {
-  int check_kind = kCheckSelected;
+  CheckKind check_kind = CheckKind::kSelected;
   store::NodeId start = store::kNoNode;  // the selected node
   std::string base_folder;               // ends in '/'
 
@@ -109,11 +109,14 @@ class CheckRun {
   bool carry(Worker& w);
   bool fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method);
   void show_redirect(Worker& w);
+  // Whether a finished item's outcome is shown, and its display.
+  bool shown(const TaskRecord& t, bool network_failure) const;
+  DisplayValue compose(const TaskRecord& t);
   bool convert(Worker& w);
   void compare(Worker& w);
   void finish(Worker& w);
   void wait_spacing();
-  void set_state(Worker& w, int state);
+  void set_state(Worker& w, TaskState state);
   void post(RunEvent::Body body);
   bool aborted() const { return abort_.load(std::memory_order_relaxed); }
   bool exiting() const { return exit_.load(std::memory_order_relaxed); }

@@ -13,11 +13,15 @@
 #include <string>
 #include <string_view>
 
+#include "store/check_status.h"
+
 namespace ks::compare {
+
+using store::CheckStatus;
 
 struct FinishInput {
   std::string folder;  // the item folder
-  int check_status = 0;
+  CheckStatus check_status = CheckStatus::kNoChange;
   bool network_failure = false;
   std::string network_message;  // the fetcher's text for a network failure
   bool option_changed = false;  // the item's OPTION_CHANGED

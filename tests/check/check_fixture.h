@@ -147,7 +147,8 @@ class CheckBench {
   store::NodeId node(const std::string& display_path) const { return tree.resolve(display_path); }
 
   // Runs a check of `kind` over `start` (the root by default) to its end.
-  check::RunCompletion run(store::NodeId start = store::kNoNode, int kind = 0,
+  check::RunCompletion run(store::NodeId start = store::kNoNode,
+                           check::CheckKind kind = check::CheckKind::kSelected,
                            const std::function<void()>& while_running = {}) {
     if (start == store::kNoNode) start = tree.root();
     ++runs_;

@@ -85,7 +85,7 @@ TEST(RunSummary, ClosingDecidesNothing) {
   b.add_item("a.dat", b.url("/h"));
   b.scan();
   b.options.force_close = 1;
-  check::RunCompletion r = b.run(store::kNoNode, 0, [&] {
+  check::RunCompletion r = b.run(store::kNoNode, check::CheckKind::kSelected, [&] {
     b.server.wait_for_requests(1, 20000);
     b.session.request_exit();
   });

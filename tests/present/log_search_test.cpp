@@ -52,7 +52,7 @@ class LogSearchTest : public ::testing::Test {
     store::PageSettings rec = store::default_page_settings();
     rec.url = "http://item.test/";
     store::write_page_settings(folder, rec);
-    compare::write_current_log_number(folder, current);
+    EXPECT_TRUE(compare::write_current_log_number(folder, current));
     for (const auto& [n, text] : logs) {
       write_file_atomic(folder + "/add" + std::to_string(n) + ".txt", text);
     }

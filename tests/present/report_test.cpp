@@ -39,8 +39,8 @@ class ReportTest : public ::testing::Test {
     rec.site_priority = priority;
     rec.detect_deleted_lines = deleted ? 1 : 0;
     store::write_page_settings(folder, rec);
-    compare::write_result(folder, code, "");
-    compare::write_current_log_number(folder, current);
+    EXPECT_TRUE(compare::write_result(folder, code, ""));
+    EXPECT_TRUE(compare::write_current_log_number(folder, current));
     return folder;
   }
   void log(const std::string& folder, const std::string& kind, int n, const std::string& text) {
