@@ -80,8 +80,9 @@ class ResultViewEvents : public QObject {
   void selectionChanged();
   // Tab (forward) and Shift+Tab (backward: to the item tree) in the viewer.
   void tabPressed(bool forward);
-  // The context menu was asked for at a global position. heading_item() tells
-  // whether the caret is on an item heading (the item menu) or not ("編集").
+  // The context menu was asked for at a global position.
+  // ResultView::heading_item_at_caret() tells whether the caret is on an
+  // item heading (the item menu) or not (the "編集" menu).
   void contextMenuRequested(const QPoint& global_pos);
 };
 
