@@ -21,6 +21,7 @@
 #include "app/options/statistics.h"
 #include "app_context.h"
 #include "check/check_session.h"
+#include "check/browser_component_fetch.h"
 #include "check/data_folder_lock.h"
 #include "check/webdriver_fetch.h"
 #include "compare/result_record.h"
@@ -213,6 +214,8 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
   CliHost host(app->options, raw, on_terminal);
   check::FetchMethods methods;
+  methods.set(check::kUseScriptBrowserComponent,
+              check::make_browser_component_fetch(app->folders, app->options.timeout));
   methods.set(check::kUseScriptBrowserDriver,
               check::make_webdriver_fetch(app->folders, app->options.timeout));
   check::CheckSession session(app->tree, host, methods, store::template_applier(app->templates));

@@ -9,6 +9,7 @@ packages=(
   g++ cmake ninja-build pkg-config git clang libclang-rt-14-dev clang-format python3
   # libraries (linked or loaded at run time)
   zlib1g-dev libssl-dev libssl3 openssl libonig-dev libonig5 nettle-dev libidn2-dev
+  nlohmann-json3-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # real peers for integration tests
