@@ -131,10 +131,9 @@ class PageFetcher {
     const auto until = Clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
       if (r_.stop.stop_requested() || client_.closed()) return false;
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-      if (left <= 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(left, kPauseSliceMs)));
+      const auto now = Clock::now();
+      if (now >= until) return true;
+      std::this_thread::sleep_until(std::min(until, now + std::chrono::milliseconds(kPauseSliceMs)));
     }
   }
 
