@@ -23,7 +23,8 @@ int run_about(Context& ctx, const std::vector<std::string>& args) {
   std::optional<std::string_view> home;
   if (ctx.home) home = *ctx.home;
   const auto folder = resolve_app_folder(home);
-  if (!folder) return failure("cannot name the application folder (set --home or KESTRELSCAN_HOME)");
+  if (!folder)
+    return failure("cannot name the application folder (set --home or KESTRELSCAN_HOME)");
   store::Folders folders;
   if (!store::prepare_app_folders(*folder, folders)) {
     return failure("cannot create the work folder " + sjis_to_utf8(folders.work));

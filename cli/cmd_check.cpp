@@ -20,8 +20,8 @@
 
 #include "app/options/statistics.h"
 #include "app_context.h"
-#include "check/check_session.h"
 #include "check/browser_component_fetch.h"
+#include "check/check_session.h"
 #include "check/data_folder_lock.h"
 #include "check/webdriver_fetch.h"
 #include "compare/result_record.h"

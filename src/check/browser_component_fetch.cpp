@@ -64,8 +64,7 @@ net::BrowserComponentConfig browser_component_config(const store::Folders& folde
   const std::string ini = path_join(folders.app, kWebDriverFile);
   net::BrowserComponentConfig c;
   const std::string program = find_browser_program(
-      folders.app,
-      sjis_to_utf8(profile_read_string(ini, kBrowserComponentSection, "BROWSER", "")));
+      folders.app, sjis_to_utf8(profile_read_string(ini, kBrowserComponentSection, "BROWSER", "")));
   if (!program.empty()) {
     c.command.push_back(program);
     for (std::string& a : browser_arguments(::geteuid() == 0)) c.command.push_back(std::move(a));

@@ -80,8 +80,8 @@ std::shared_ptr<BrowserComponent::Browser> BrowserComponent::start_browser() {
   b->profile = path_join(config_.work_folder, "Browser" + std::to_string(::getpid()) + "_" +
                                                   std::to_string(++g_profile_counter));
   remove_tree(b->profile);  // a stale one from a crashed process with the same id
-  int commands[2];  // we write [1], the browser reads [0] as descriptor 3
-  int replies[2];   // the browser writes [1] as descriptor 4, we read [0]
+  int commands[2];          // we write [1], the browser reads [0] as descriptor 3
+  int replies[2];           // the browser writes [1] as descriptor 4, we read [0]
   if (!make_pipe(commands)) return nullptr;
   if (!make_pipe(replies)) {
     ::close(commands[0]);

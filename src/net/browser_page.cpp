@@ -61,8 +61,8 @@ class PageFetcher {
       : client_(client), r_(request), limits_(limits) {}
 
   PageFetchResult run() {
-    const CommandResult created =
-        client_.call("Target.createBrowserContext", json::object(), "", r_.stop, limits_.command_ms);
+    const CommandResult created = client_.call("Target.createBrowserContext", json::object(), "",
+                                               r_.stop, limits_.command_ms);
     const std::string context = string_at(created.result, "browserContextId");
     if (!created.ok() || context.empty()) return failed();
     const PageFetchResult result = in_context(context);
@@ -133,7 +133,8 @@ class PageFetcher {
       if (r_.stop.stop_requested() || client_.closed()) return false;
       const auto now = Clock::now();
       if (now >= until) return true;
-      std::this_thread::sleep_until(std::min(until, now + std::chrono::milliseconds(kPauseSliceMs)));
+      std::this_thread::sleep_until(
+          std::min(until, now + std::chrono::milliseconds(kPauseSliceMs)));
     }
   }
 

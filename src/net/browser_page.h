@@ -24,8 +24,8 @@ namespace ks::net {
 
 struct PageFetchLimits {
   int poll_ms = 200;
-  int max_polls = 300;  // one minute
-  int idle_polls = 25;  // five seconds without activity
+  int max_polls = 300;     // one minute
+  int idle_polls = 25;     // five seconds without activity
   int command_ms = 30000;  // each command's reply (TIMEOUT)
   int dispose_ms = 5000;   // disposing of the context, stop or not
 };

@@ -161,8 +161,7 @@ CommandResult DevToolsClient::call(std::string_view method, const nlohmann::json
   }
   nlohmann::json message = {{"id", id}, {"method", method}, {"params", params}};
   if (!session.empty()) message["sessionId"] = session;
-  std::string bytes =
-      message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + '\0';
+  std::string bytes = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + '\0';
 
   const auto forget = [&](CommandResult::Status s) {
     std::lock_guard lock(mutex_);
@@ -172,7 +171,7 @@ CommandResult DevToolsClient::call(std::string_view method, const nlohmann::json
   if (!send_all(bytes, stop, timeout_ms)) {
     if (closed_) return forget(CommandResult::Status::kClosed);
     return forget(stop.stop_requested() ? CommandResult::Status::kStopped
-                                         : CommandResult::Status::kTimeout);
+                                        : CommandResult::Status::kTimeout);
   }
   const auto until = Clock::now() + std::chrono::milliseconds(timeout_ms);
   std::unique_lock lock(mutex_);

@@ -44,25 +44,19 @@ void MessageSplitter::feed(std::string_view bytes, const OnMessage& on_message,
     const std::size_t nul = bytes.find('\0');
     const std::string_view part = bytes.substr(0, nul);
     if (!skipping_ && buffer_.size() + part.size() > max_) {
-      // Too long to keep: remember its beginning and count the rest.
-      const std::size_t kept = buffer_.size();
-      buffer_.append(part.substr(0, kDevToolsPrefixKept - std::min(kept, kDevToolsPrefixKept)));
-      buffer_.resize(std::min(buffer_.size(), kDevToolsPrefixKept));
+      // Too long to keep: remember its beginning and drop the rest.
+      const std::size_t keep = std::min(kDevToolsPrefixKept, max_);
+      buffer_.append(part.substr(0, keep - std::min(buffer_.size(), keep)));
+      buffer_.resize(std::min(buffer_.size(), keep));
       buffer_.shrink_to_fit();
       skipping_ = true;
-      skipped_ = kept;
     }
-    if (skipping_) {
-      skipped_ += part.size();
-    } else {
-      buffer_.append(part);
-    }
+    if (!skipping_) buffer_.append(part);
     if (nul == std::string_view::npos) return;
     if (skipping_) {
       const std::string prefix = std::move(buffer_);
       buffer_.clear();
       skipping_ = false;
-      skipped_ = 0;
       on_oversized(prefix);
     } else {
       const std::string message = std::move(buffer_);

@@ -29,18 +29,17 @@ class MessageSplitter {
   // Called with each whole message (without its NUL).
   using OnMessage = std::function<void(std::string_view message)>;
   // Called when a message longer than the bound has ended, with its first
-  // kDevToolsPrefixKept bytes.
+  // kDevToolsPrefixKept bytes (at most the bound).
   using OnOversized = std::function<void(std::string_view prefix)>;
 
   void feed(std::string_view bytes, const OnMessage& on_message, const OnOversized& on_oversized);
-  // Bytes of the message in progress (0 between messages).
-  std::size_t pending() const { return skipping_ ? skipped_ : buffer_.size(); }
+  // Bytes held for the message in progress: never more than the bound.
+  std::size_t held() const { return buffer_.size(); }
 
  private:
   std::size_t max_;
   std::string buffer_;
   bool skipping_ = false;
-  std::size_t skipped_ = 0;
 };
 
 // The command id a message begins with ({"id":N,...}, as the browser writes

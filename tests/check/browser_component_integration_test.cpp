@@ -115,7 +115,8 @@ TEST(BrowserComponentIntegration, EightItemsShareOneBrowserEachWithItsOwnCookies
         " document.getElementById('c').textContent = 'cookies: ' + document.cookie;"
         "}, 300);</script></body></html>";
     b.server.on("/c" + n, ScriptedResponse::whole("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
-                                                  "Set-Cookie: item" + n + "=v" + n +
+                                                  "Set-Cookie: item" +
+                                                  n + "=v" + n +
                                                   "; Path=/\r\nConnection: close\r\n\r\n" + body));
     folders.push_back(b.add_item("c" + n + ".dat", b.url("/c" + n),
                                  [](store::PageSettings& s) { s.use_script = 1; }));
@@ -146,9 +147,8 @@ TEST(BrowserComponentIntegration, EightItemsShareOneBrowserEachWithItsOwnCookies
   EXPECT_EQ(most_at_once, 1u);
   ASSERT_EQ(b.host.shown().size(), 8u) << done.status_line;
   for (int i = 1; i <= 8; ++i) {
-    const std::string log = read_file(path_join(folders[static_cast<std::size_t>(i - 1)],
-                                                "log1.txt"))
-                                .value_or("");
+    const std::string log =
+        read_file(path_join(folders[static_cast<std::size_t>(i - 1)], "log1.txt")).value_or("");
     const std::string n = std::to_string(i);
     EXPECT_NE(log.find("cookies: item" + n + "=v" + n + "\r\n"), std::string::npos) << log;
   }

@@ -72,7 +72,9 @@ TEST(DevToolsMessage, ParsesRepliesEventsAndPageTextThatJsonRefuses) {
   EXPECT_EQ(m.method, "Page.x");
   // A lone surrogate (a page's script can make one) becomes U+FFFD; a pair stays.
   m = parse_devtools_message(R"({"id":6,"result":{"v":"a\ud800b\\ud800\ud83d\ude00"}})");
-  EXPECT_EQ(m.payload["v"], "a\xEF\xBF\xBD" "b\\ud800\xF0\x9F\x98\x80");
+  EXPECT_EQ(m.payload["v"],
+            "a\xEF\xBF\xBD"
+            "b\\ud800\xF0\x9F\x98\x80");
   m = parse_devtools_message("{\"id\":9,\"result\":\"\xFF\"}");
   EXPECT_EQ(m.kind, DevToolsMessage::Kind::kReply);
   EXPECT_TRUE(m.failed);
