@@ -39,6 +39,7 @@ cleanup() {
   rm -rf "$OUT"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 sleep 0.5
 
 now_ms() { date +%s%3N; }
@@ -58,11 +59,13 @@ make_home() {
   echo "$home"
 }
 
-# Peak PSS (KB) of the process groups that hold a process naming $1.
+# Peak PSS (KB) of the process groups that hold a browser with a profile
+# below $1 (a browser component's own group; a driver's group, which holds
+# its browser).
 sample_pss() {
   peak=0
   while :; do
-    groups=$(for p in $(pgrep -f -- "$1"); do ps -o pgid= -p "$p"; done | sort -u)
+    groups=$(for p in $(pgrep -f -- "--user-data-dir=$1"); do ps -o pgid= -p "$p"; done | sort -u)
     sum=0
     for g in $groups; do
       for p in $(pgrep -g "$g"); do
