@@ -56,7 +56,7 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
       return usage_error("the name is empty or has characters without a Shift_JIS form");
   }
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "add");
   if (!app) return code;
 
   TreeSession session;

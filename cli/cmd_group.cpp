@@ -20,7 +20,7 @@ int run_group(Context& ctx, const std::vector<std::string>& in) {
   auto path = core_text(args[0], raw);
   if (!path) return usage_error("the path has characters without a Shift_JIS form");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "group");
   if (!app) return code;
 
   TreeSession session;

@@ -17,7 +17,7 @@ int run_rename(Context& ctx, const std::vector<std::string>& in) {
     return usage_error("the name is empty or has characters without a Shift_JIS form");
   }
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "rename");
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, AnswerMode::kNo);

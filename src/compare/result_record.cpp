@@ -110,25 +110,26 @@ bool clear_result(std::string_view folder) {
   return profile_delete_section(path, "RESULT");
 }
 
-int result_code_for_status(int check_status, bool network_failure) {
+int result_code_for_status(store::CheckStatus check_status, bool network_failure) {
   if (network_failure) return kResultNetworkError;
+  using store::CheckStatus;
   switch (check_status) {
-    case 0:
+    case CheckStatus::kNoChange:
       return kResultNoChange;
-    case 1:
+    case CheckStatus::kChanged:
       return kResultChanged;
-    case 2:
+    case CheckStatus::kInitialized:
       return kResultFirstCheck;
-    case 3:
+    case CheckStatus::kHttpError:
       return kResultHttpError;
-    case 4:
+    case CheckStatus::kNotModified:
       return kResultNotModified;
-    case 5:
+    case CheckStatus::kAreaNotFound:
       return kResultAreaNotFound;
-    default:
-      // Unknown statuses come from a fault in the pipeline: a system error.
-      return kResultSystemError;
+    case CheckStatus::kSystemError:
+      break;
   }
+  return kResultSystemError;
 }
 
 std::string http_error_message(std::string_view folder) {

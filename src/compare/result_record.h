@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/check_status.h"
+
 namespace ks::compare {
 
 // Stored result codes.
@@ -44,7 +46,7 @@ bool write_current_log_number(std::string_view folder, int n);
 bool clear_result(std::string_view folder);
 
 // Check status -> stored result code; `network_failure` wins over any status.
-int result_code_for_status(int check_status, bool network_failure);
+int result_code_for_status(store::CheckStatus check_status, bool network_failure);
 // "HTTPエラー (status line)" from htmltmp.txt, or "HTTPエラー" alone.
 std::string http_error_message(std::string_view folder);
 

@@ -305,7 +305,7 @@ TEST(CheckRun, ImportancePassesFinishHigherBeforeLower) {
 
   // A run of one importance takes only its items.
   b.host.clear();
-  RunCompletion r = b.run(store::kNoNode, check::kCheckMediumImportance);
+  RunCompletion r = b.run(store::kNoNode, check::CheckKind::kMediumImportance);
   EXPECT_EQ(r.counters.started, 3);
 }
 
@@ -343,7 +343,7 @@ TEST(CheckRun, StopLeavesUnfinishedItemsUnrecorded) {
     folders.push_back(b.add_item("i" + std::to_string(i) + ".dat", b.url("/hold")));
   b.scan();
   const auto t0 = std::chrono::steady_clock::now();
-  RunCompletion r = b.run(store::kNoNode, 0, [&] {
+  RunCompletion r = b.run(store::kNoNode, check::CheckKind::kSelected, [&] {
     b.server.wait_for_requests(5, 20000);
     b.session.stop();
   });
@@ -358,7 +358,7 @@ TEST(CheckRun, StopLeavesUnfinishedItemsUnrecorded) {
   }
   EXPECT_TRUE(b.host.shown().empty());
   for (int s = 0; s < check::kMaxWorkers; ++s) {
-    EXPECT_EQ(b.session.run().tasks().state(s), check::kTaskIdle);
+    EXPECT_EQ(b.session.run().tasks().state(s), check::TaskState::kIdle);
   }
 }
 
@@ -370,19 +370,19 @@ TEST(CheckRun, TaskSnapshotsShowTheTransferAsItGoes) {
   b.add_item("slow.dat", b.url("/slow"));
   b.scan();
   check::TaskRecord seen;
-  b.run(store::kNoNode, 0, [&] {
+  b.run(store::kNoNode, check::CheckKind::kSelected, [&] {
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < give_up) {
       for (int s = 0; s < check::kMaxWorkers; ++s) {
         check::TaskRecord t = b.session.run().tasks().snapshot(s);
-        if (t.state == check::kTaskTransfer && t.elapsed_seconds >= 1) seen = t;
+        if (t.state == check::TaskState::kTransfer && t.elapsed_seconds >= 1) seen = t;
       }
-      if (seen.state == check::kTaskTransfer) break;
+      if (seen.state == check::TaskState::kTransfer) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     b.session.stop();
   });
-  EXPECT_EQ(seen.state, check::kTaskTransfer);
+  EXPECT_EQ(seen.state, check::TaskState::kTransfer);
   EXPECT_GE(seen.elapsed_seconds, 1);
   EXPECT_GT(seen.received_bytes, 0);
 }
@@ -407,9 +407,9 @@ TEST(CheckRun, EmptySelectionAndErrorKinds) {
   b.run();  // first results: ok 0, gone 5, area 0 (no previous log)
   b.run();  // area now finds no check area: 6
   EXPECT_TRUE(b.tree.find(b.node("area"))->tag & store::kTagError);
-  r = b.run(store::kNoNode, check::kCheckErrors);
+  r = b.run(store::kNoNode, check::CheckKind::kErrors);
   EXPECT_EQ(r.counters.started, 2);
-  r = b.run(store::kNoNode, check::kCheckCommErrors);
+  r = b.run(store::kNoNode, check::CheckKind::kCommErrors);
   EXPECT_EQ(r.counters.started, 1);
 }
 

@@ -2,11 +2,12 @@
 // status, and the data-folder lock against a second checker.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
-#include "check/data_folder_lock.h"
+#include "app/data_folder_lock.h"
 #include "check_fixture.h"
 #include "platform/fs.h"
 
@@ -70,11 +71,13 @@ TEST_F(CliCheck, RunsAndEndsWithTheSummary) {
 
 TEST_F(CliCheck, SecondCheckerOnTheSameDataFolderIsRefused) {
   CheckBench b;
-  check::DataFolderLock held;
-  ASSERT_EQ(held.acquire(b.app.app()), check::DataFolderLock::Result::kLocked);
+  app::DataFolderLock held;
+  ASSERT_EQ(held.acquire(b.app.app(), "a test"), app::DataFolderLock::Result::kLocked);
   CliResult r = run_cli(b.app.app(), "check");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("another check is running"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("in use by a test (process " + std::to_string(::getpid()) + ")"),
+            std::string::npos)
+      << r.out;
 }
 
 }  // namespace
