@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "check/browser_component_fetch.h"
 #include "app_context.h"
+#include "check/browser_component_fetch.h"
 #include "command.h"
 #include "compare/regex.h"
 #include "net/about.h"
