@@ -133,7 +133,12 @@ bool DevToolsClient::send_all(const std::string& bytes, const StopFlags& stop, i
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      // The browser no longer reads: it has gone, whether or not its
+      // replies' end has been seen closing yet.
+      close_all();
+      return false;
+    }
     // A message that was begun is finished whatever the stop flags say: half
     // a command would garble every later one.
     if (sent == 0 && stop.stop_requested()) return false;

@@ -4,6 +4,7 @@
 // context. Skipped only when no browser is installed.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <set>
@@ -45,13 +46,21 @@ std::vector<int> processes_mentioning(const std::string& needle) {
   return out;
 }
 
-// The browser's own processes (not its helpers) with a profile below `work`.
+// The browser's own processes (not its helpers) with a profile below
+// `work`. A launcher script's passing subshells share the command line, so
+// the program itself must be a browser.
 std::vector<int> browsers_below(const std::string& work) {
   std::vector<int> out;
   for (const auto& [pid, cmd] : command_lines()) {
-    if (cmd.find("--user-data-dir=" + work) != std::string::npos &&
-        cmd.find("--remote-debugging-pipe") != std::string::npos &&
-        cmd.find("--type=") == std::string::npos) {
+    if (cmd.find("--user-data-dir=" + work) == std::string::npos ||
+        cmd.find("--remote-debugging-pipe") == std::string::npos ||
+        cmd.find("--type=") != std::string::npos) {
+      continue;
+    }
+    char exe[4096];
+    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+    const ssize_t n = ::readlink(link.c_str(), exe, sizeof exe - 1);
+    if (n > 0 && std::string(exe, static_cast<std::size_t>(n)).find("chrom") != std::string::npos) {
       out.push_back(pid);
     }
   }
