@@ -53,6 +53,9 @@ class CheckSession {
   CheckSession(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
                const FetchMethods& methods, store::TemplateApplier apply_template = {},
                net::Resolver* resolver = nullptr);
+  // Front ends may own a session through a derived class (the application
+  // core's composing session) and delete it through this one.
+  virtual ~CheckSession() = default;
 
   // The day's statistics the runs add to: the session's own, or the
   // application's after use_statistics() (which must outlive the session).
