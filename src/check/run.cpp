@@ -13,6 +13,7 @@
 #include "net/request_target.h"
 #include "net/response_reader.h"
 #include "net/tls.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 
 namespace ks::check {
@@ -244,6 +245,9 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
     t.tls_error = got.tls_error;
     if (got.ok) return true;
     if (aborted()) return false;
+    // What a failed attempt left is no response; on a full disk its room is
+    // what the error record needs.
+    remove_file(response_path);
     t.net_error = got.net_error != 0 ? got.net_error : method.failure_code();
     if (!method.retries()) {
       t.attempt = attempts;
@@ -269,8 +273,14 @@ bool CheckRun::convert(Worker& w) {
       net::read_response_file(compare::text_path(folder, "htmltmp"), sink, options);
   if (r.aborted || aborted()) return false;
   // A fetch that reported success but left no readable response is a fault
-  // of this system, not of the page.
-  t.stage_outcome = r.input_missing ? store::CheckStatus::kSystemError : r.outcome;
+  // of this system, not of the page; so is a new text that could not be
+  // written whole (a full disk): it must never be compared as the page.
+  const bool broken =
+      r.input_missing || (r.outcome == store::CheckStatus::kNoChange && sink.output_failed());
+  t.stage_outcome = broken ? store::CheckStatus::kSystemError : r.outcome;
+  // A partly written text is of no use, and its room is needed to record
+  // the error.
+  if (sink.output_failed()) remove_file(compare::text_path(folder, "new"));
   t.http_status = r.http_status;
   t.redirect_target = r.redirect_target;
   return true;
@@ -384,27 +394,31 @@ void CheckRun::finish(Worker& w) {
                       : compare::read_current_log_number(folder);
   in.use_old_log = t.settings.use_old_log;
   in.n_reload = config_.n_reload;
-  const compare::ResultDecision decision = compare::decide_result(in);
+  compare::ResultDecision decision = compare::decide_result(in);
   t.result_code = decision.code;
   t.message = decision.message;
-  if (t.result_code == compare::kResultChanged) updated_.fetch_add(1, std::memory_order_relaxed);
-  if (compare::is_error_code(t.result_code)) errors_.fetch_add(1, std::memory_order_relaxed);
   tasks_.publish(w.slot, t);
 
   // The display is composed now, while add.txt and del.txt are in place.
   ItemFinished event;
   event.slot = w.slot;
   event.node = static_cast<store::NodeId>(t.settings.node_id);
+  event.tabs = tabs_;
+  if (shown(t, in.network_failure)) event.display = compose(t);
+
+  if (!compare::record_result(in, decision).written) {
+    // The result could not be recorded (a full disk, say): the item ends
+    // with a system error on screen and its previous text stays the
+    // baseline of the next check; nothing on disk says otherwise.
+    t.result_code = compare::kResultSystemError;
+    t.message.clear();
+    tasks_.publish(w.slot, t);
+    event.display = shown(t, false) ? compose(t) : nullptr;
+  }
   event.result_code = t.result_code;
   event.message = t.message;
-  event.tabs = tabs_;
-  const bool quiet = !in.network_failure && (t.result_code == compare::kResultNoChange ||
-                                             t.result_code == compare::kResultNotModified);
-  if (composer_ && (!quiet || config_.nochange_msg) && !exiting()) {
-    event.display = composer_->compose_outcome(t, tabs_);
-  }
-
-  [[maybe_unused]] const compare::FinishOutcome recorded = compare::record_result(in, decision);
+  if (t.result_code == compare::kResultChanged) updated_.fetch_add(1, std::memory_order_relaxed);
+  if (compare::is_error_code(t.result_code)) errors_.fetch_add(1, std::memory_order_relaxed);
   {
     std::lock_guard lock(tree_lock_);
     if (store::Node* n = tree_.find(event.node)) {
@@ -414,6 +428,16 @@ void CheckRun::finish(Worker& w) {
   }
   finished_.fetch_add(1, std::memory_order_relaxed);
   post(std::move(event));
+}
+
+bool CheckRun::shown(const TaskRecord& t, bool network_failure) const {
+  const bool quiet = !network_failure && (t.result_code == compare::kResultNoChange ||
+                                          t.result_code == compare::kResultNotModified);
+  return composer_ && (!quiet || config_.nochange_msg) && !exiting();
+}
+
+DisplayValue CheckRun::compose(const TaskRecord& t) {
+  return composer_->compose_outcome(t, tabs_);
 }
 
 }  // namespace ks::check

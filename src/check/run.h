@@ -109,6 +109,9 @@ class CheckRun {
   bool carry(Worker& w);
   bool fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method);
   void show_redirect(Worker& w);
+  // Whether a finished item's outcome is shown, and its display.
+  bool shown(const TaskRecord& t, bool network_failure) const;
+  DisplayValue compose(const TaskRecord& t);
   bool convert(Worker& w);
   void compare(Worker& w);
   void finish(Worker& w);

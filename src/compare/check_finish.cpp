@@ -1,5 +1,7 @@
 #include "compare/check_finish.h"
 
+#include <optional>
+
 #include "compare/compare_task.h"
 #include "compare/log_files.h"
 #include "compare/result_record.h"
@@ -46,7 +48,23 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
   out.message = d.message;
   out.updated_mark = d.updated_mark;
   out.error_mark = d.error_mark;
-  if (!write_result(in.folder, out.code, out.message)) {
+  const bool rotate =
+      out.code != kResultNetworkError &&
+      (in.check_status == CheckStatus::kChanged || in.check_status == CheckStatus::kInitialized);
+  // The new logs are put in place before the record names them, and the
+  // record (code, message, current log) is written once: whatever fails,
+  // the record never points at a log that is not there, and until it is
+  // written the previous log stays the baseline.
+  std::optional<int> current;
+  if (rotate) {
+    const int n = next_log_number(in.log_number);
+    if (!move_logs_to(in.folder, n)) {
+      out.written = false;
+      return out;
+    }
+    current = n;
+  }
+  if (!write_result(in.folder, out.code, out.message, current)) {
     out.written = false;
     return out;
   }
@@ -58,8 +76,9 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
     out.option_cleared =
         profile_write_string(path_join(in.folder, "site.db"), "CONFIG", "OPTION_CHANGED", "0");
   }
-  if (in.check_status == CheckStatus::kChanged || in.check_status == CheckStatus::kInitialized) {
-    out.log_number = rotate_logs(in.folder, in.log_number, in.use_old_log, in.n_reload);
+  if (rotate) {
+    prune_logs(in.folder, *current, in.use_old_log, in.n_reload);
+    out.log_number = *current;
     out.rotated = true;
   } else {
     remove_file(text_path(in.folder, "htmltmp"));

@@ -32,8 +32,14 @@ CheckStatus compare_files(const CompareTask& task, std::string_view old_path,
   if (!deleted && !added) return CheckStatus::kNoChange;
   if (!added && !detect_deleted) return CheckStatus::kNoChange;
 
-  if (detect_deleted) write_reported_lines(text_path(out_folder, "del"), *old_list);
-  write_reported_lines(text_path(out_folder, "add"), *new_list);
+  // Lines that could not be written must not be reported as the change (a
+  // full disk): the check fails and the previous log stays the baseline.
+  if (detect_deleted && !write_reported_lines(text_path(out_folder, "del"), *old_list)) {
+    return CheckStatus::kSystemError;
+  }
+  if (!write_reported_lines(text_path(out_folder, "add"), *new_list)) {
+    return CheckStatus::kSystemError;
+  }
   return CheckStatus::kChanged;
 }
 

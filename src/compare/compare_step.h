@@ -9,9 +9,9 @@
 
 namespace ks::compare {
 
-// Returns the check status (CheckStatus::kNoChange, CheckStatus::kChanged,
-// CheckStatus::kInitialized or CheckStatus::kAreaNotFound) and stores the current log number in
-// task.log_number.
+// Returns the check status (kNoChange, kChanged, kInitialized or
+// kAreaNotFound; kSystemError when add.txt or del.txt could not be written)
+// and stores the current log number in task.log_number.
 CheckStatus compare_item(CompareTask& task);
 
 // The same on explicit files: `old_path` as the previous log, `new_path` as

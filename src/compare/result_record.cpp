@@ -46,14 +46,19 @@ std::string result_path(std::string_view folder) {
   return path_join(folder, "result.db");
 }
 
-bool write_result(std::string_view folder, int code, std::string_view message) {
+bool write_result(std::string_view folder, int code, std::string_view message,
+                  std::optional<int> current) {
   const std::string path = result_path(folder);
   if (!fits(path)) return false;
   Profile p = Profile::load(path);
   p.set("RESULT", "CODE", std::to_string(code));
   p.remove_key("RESULT", "MESSAGE");
   p.set("RESULT", "MESSAGE", cut_message(message));
-  return p.save(path);
+  if (current) p.set("INDEX", "CURRENT", std::to_string(*current));
+  if (!p.save(path)) return false;
+  // index.txt is the old home of CURRENT; once result.db holds it, it goes.
+  if (current) remove_file(path_join(folder, "index.txt"));
+  return true;
 }
 
 int read_result_code(std::string_view folder) {
@@ -92,7 +97,9 @@ int read_current_log_number(std::string_view folder) {
   std::string_view first;
   if (!r.is_open() || !r.next(first)) return 0;
   const int n = valid_log_number(leading_int(first));
-  write_current_log_number(folder, n);
+  // Taking over the old file is best effort: if it cannot be written now,
+  // index.txt stays and is read again next time.
+  [[maybe_unused]] const bool migrated = write_current_log_number(folder, n);
   return n;
 }
 

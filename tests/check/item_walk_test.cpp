@@ -24,7 +24,7 @@ class WalkTest : public ::testing::Test {
     s.url = "http://127.0.0.1/";
     s.site_priority = priority;
     s.disable_auto_check = disabled;
-    store::write_page_settings(f, s);
+    EXPECT_TRUE(store::write_page_settings(f, s));
   }
   void scan() { store::scan_tree_from_disk(tree, app.app()); }
 
@@ -81,9 +81,9 @@ TEST_F(WalkTest, ErrorKindsFollowMarksAndStoredCodes) {
   item("a.dat");
   item("b.dat");
   item("c.dat");
-  compare::write_result(app.in_data("a.dat"), compare::kResultHttpError, "x");
-  compare::write_result(app.in_data("b.dat"), compare::kResultAreaNotFound, "");
-  compare::write_result(app.in_data("c.dat"), compare::kResultChanged, "");
+  EXPECT_TRUE(compare::write_result(app.in_data("a.dat"), compare::kResultHttpError, "x"));
+  EXPECT_TRUE(compare::write_result(app.in_data("b.dat"), compare::kResultAreaNotFound, ""));
+  EXPECT_TRUE(compare::write_result(app.in_data("c.dat"), compare::kResultChanged, ""));
   scan();
   EXPECT_EQ(names(tree.root(), CheckKind::kErrors), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(names(tree.root(), CheckKind::kCommErrors), (std::vector<std::string>{"a"}));

@@ -83,7 +83,7 @@ TEST_F(Logs, DeletePastLogsKeepsCurrentAndDel) {
   fill_numbered();
   touch("head.txt");
   touch("new.txt");
-  write_current_log_number(dir_.path(), 5);
+  EXPECT_TRUE(write_current_log_number(dir_.path(), 5));
   delete_past_logs(dir_.path());
   for (int n = 0; n < kLogNumbers; ++n) {
     const std::string s = std::to_string(n);
@@ -154,7 +154,7 @@ TEST_F(Result, WriteAndRead) {
   EXPECT_TRUE(write_result(dir_.path(), 5, "HTTP " + std::string(200, 'x')));
   EXPECT_EQ(read_result_code(dir_.path()), 5);
   EXPECT_EQ(read_result_message(dir_.path()).size(), 99u);
-  write_current_log_number(dir_.path(), 4);
+  EXPECT_TRUE(write_current_log_number(dir_.path(), 4));
   EXPECT_TRUE(clear_result(dir_.path()));
   EXPECT_EQ(read_result_code(dir_.path()), 0);
   EXPECT_EQ(read_current_log_number(dir_.path()), 4);  // INDEX stays
@@ -242,8 +242,8 @@ TEST_F(Result, FinishNoChangeRemovesResponse) {
 TEST_F(Result, ClearErrorsOnlyTouchesErrors) {
   make_dirs(dir_.file("g.grp/a.dat"));
   make_dirs(dir_.file("g.grp/b.dat"));
-  write_result(dir_.file("g.grp/a.dat"), 5, "x");
-  write_result(dir_.file("g.grp/b.dat"), 3, "");
+  EXPECT_TRUE(write_result(dir_.file("g.grp/a.dat"), 5, "x"));
+  EXPECT_TRUE(write_result(dir_.file("g.grp/b.dat"), 3, ""));
   std::vector<std::string> cleared;
   clear_results(dir_.path(), true, [&](std::string_view f) { cleared.emplace_back(f); });
   EXPECT_EQ(cleared.size(), 1u);
