@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "check/browser_component_fetch.h"
 #include "check/webdriver_fetch.h"
 #include "compare/matrix.h"
 #include "compare/regex.h"
@@ -70,6 +71,8 @@ std::unique_ptr<Application> Application::start(const StartOptions& options, Sta
   compare::MatrixSlots::shared().release_all();
   compare::RegexLibrary::shared().load();
   app->methods_ = std::make_unique<check::FetchMethods>();
+  app->methods_->set(check::kUseScriptBrowserComponent,
+                     check::make_browser_component_fetch(app->folders_, app->options_.timeout));
   app->methods_->set(check::kUseScriptBrowserDriver,
                      check::make_webdriver_fetch(app->folders_, app->options_.timeout));
   if (options.load_tree) app->reload_tree();
