@@ -13,6 +13,7 @@
 #include "net/request_target.h"
 #include "net/response_reader.h"
 #include "net/tls.h"
+#include "platform/fs.h"
 #include "platform/sjis.h"
 
 namespace ks::check {
@@ -244,6 +245,9 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
     t.tls_error = got.tls_error;
     if (got.ok) return true;
     if (aborted()) return false;
+    // What a failed attempt left is no response; on a full disk its room is
+    // what the error record needs.
+    remove_file(response_path);
     t.net_error = got.net_error != 0 ? got.net_error : method.failure_code();
     if (!method.retries()) {
       t.attempt = attempts;
@@ -274,6 +278,9 @@ bool CheckRun::convert(Worker& w) {
   const bool broken =
       r.input_missing || (r.outcome == store::CheckStatus::kNoChange && sink.output_failed());
   t.stage_outcome = broken ? store::CheckStatus::kSystemError : r.outcome;
+  // A partly written text is of no use, and its room is needed to record
+  // the error.
+  if (sink.output_failed()) remove_file(compare::text_path(folder, "new"));
   t.http_status = r.http_status;
   t.redirect_target = r.redirect_target;
   return true;

@@ -138,7 +138,7 @@ class CheckBench {
     store::PageSettings rec = store::default_page_settings();
     rec.url = item_url;
     if (tweak) tweak(rec);
-    store::write_page_settings(folder, rec);
+    EXPECT_TRUE(store::write_page_settings(folder, rec));
     return folder;
   }
 

@@ -24,7 +24,7 @@ class WalkTest : public ::testing::Test {
     s.url = "http://127.0.0.1/";
     s.site_priority = priority;
     s.disable_auto_check = disabled;
-    store::write_page_settings(f, s);
+    EXPECT_TRUE(store::write_page_settings(f, s));
   }
   void scan() { store::scan_tree_from_disk(tree, app.app()); }
 

@@ -61,7 +61,7 @@ struct DriverRun {
       store::PageSettings s = store::default_page_settings();
       s.url = urls[i];
       s.use_script = 2;
-      write_page_settings(folder, s);
+      EXPECT_TRUE(write_page_settings(folder, s));
       items.push_back(folder);
     }
     store::scan_tree_from_disk(tree, base);

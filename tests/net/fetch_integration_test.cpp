@@ -66,7 +66,8 @@ class FetchIntegration : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (!nginx_->ok()) GTEST_SKIP() << nginx_->error();
+    if (!nginx_->installed()) GTEST_SKIP() << nginx_->error();
+    ASSERT_TRUE(nginx_->ok()) << nginx_->error();
     config.timeout_seconds = 20;
     config.tls = tls_;
   }
@@ -178,7 +179,8 @@ TEST_F(FetchIntegration, HttpsWithASelfSignedCertificate) {
 TEST_F(FetchIntegration, ThroughTinyproxyAbsoluteFormAndConnectTunnel) {
   ks::test::TempDir proxy_dir;
   ks::test::TinyproxyPeer proxy(proxy_dir.path());
-  if (!proxy.ok()) GTEST_SKIP() << proxy.error();
+  if (!proxy.installed()) GTEST_SKIP() << proxy.error();
+  ASSERT_TRUE(proxy.ok()) << proxy.error();
   config.use_proxy = true;
   config.proxy_host = "127.0.0.1";
   config.proxy_port = proxy.port();
