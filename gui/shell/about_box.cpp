@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "check/browser_component_fetch.h"
 #include "compare/regex.h"
 #include "net/about.h"
 #include "net/tls.h"
@@ -13,15 +14,18 @@
 
 namespace ks::gui {
 
-QString library_lines() {
+QString library_lines(const store::Folders* folders) {
   std::string lines = net::library_version_lines(net::process_tls());
   lines += compare::RegexLibrary::shared().version_line();
+  if (folders) {
+    lines += check::browser_component_line(check::browser_component_info(*folders, true));
+  }
   QString text = from_sjis(lines);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return text;
 }
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent, const store::Folders* folders) : QDialog(parent) {
   setWindowTitle(QStringLiteral("バージョン情報"));
   auto* icon = new QLabel(this);
   icon->setPixmap(app_icon().pixmap(48, 48));
@@ -31,7 +35,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   bold.setPointSizeF(bold.pointSizeF() * 1.3);
   banner->setFont(bold);
   auto* maker = new QLabel(QStringLiteral("Kestrelscan チームが作りました。"), this);
-  auto* libraries = new QPlainTextEdit(library_lines(), this);
+  auto* libraries = new QPlainTextEdit(library_lines(folders), this);
   libraries->setReadOnly(true);
   libraries->setObjectName(QStringLiteral("libraries"));
   libraries->setMinimumWidth(420);

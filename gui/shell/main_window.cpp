@@ -114,27 +114,30 @@ void MainWindow::build_panes() {
   });
 
   tabs_ = new QTabWidget(splitter_);
-  const QString names[3] = {QStringLiteral("一括ログ"), QStringLiteral("エラー"),
-                            QStringLiteral("個別ログ")};
-  for (std::size_t t = 0; t < 3; ++t) {
-    panes_[t] = make_result_pane(app_.options(), tabs_);
-    tabs_->addTab(panes_[t]->widget(), names[t]);
-    QWidget* w = panes_[t]->widget();
-    w->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(w, &QWidget::customContextMenuRequested, this, [this, t, w](const QPoint& at) {
-      const auto node = panes_[t]->heading_item_at(at);
-      if (node) return show_heading_menu(*node, w->mapToGlobal(at));
-      QMenu edit;
-      for (int c : std::initializer_list<int>{kCmdCopy, kCmdCopyUrl, 0, kCmdSearchGoogle,
-                                              kCmdSearchWikipedia, kCmdSearchDictionary,
-                                              kCmdOpenSelection, 0, kCmdSelectAll}) {
-        if (c == 0) {
-          edit.addSeparator();
-        } else {
-          edit.addAction(menu_action(c));
-        }
+  history_ = present::HistoryList::load(app_.folders().data);
+  panes_ = make_result_views(app_.options(), tabs_);
+  for (std::size_t t = 0; t < panes_.size(); ++t) {
+    ResultView* view = panes_[t];
+    if (!view) view = panes_[t] = make_result_view(ViewerKind::kFallback, tabs_);
+    tabs_->addTab(view->widget(), view->caption());
+    view->set_opened_lookup([this](std::string_view target) { return history_.is_opened(target); });
+    ResultViewEvents* events = view->events();
+    const int tab = static_cast<int>(t);
+    connect(events, &ResultViewEvents::captionChanged, this,
+            [this, tab](const QString& caption) { tabs_->setTabText(tab, caption); });
+    connect(events, &ResultViewEvents::statusText, this,
+            [this](const QString& text) { set_status(text); });
+    connect(events, &ResultViewEvents::linkActivated, this,
+            [this](const LinkInfo& link) { link_activated(link); });
+    connect(events, &ResultViewEvents::contextMenuRequested, this,
+            [this](const QPoint& at) { show_view_menu(at); });
+    // Tab goes on to the toolbar, Shift+Tab back to the tree.
+    connect(events, &ResultViewEvents::tabPressed, this, [this](bool forward) {
+      if (forward && toolbar_) {
+        toolbar_->setFocus(Qt::TabFocusReason);
+      } else {
+        tree_->setFocus(Qt::BacktabFocusReason);
       }
-      edit.exec(w->mapToGlobal(at));
     });
   }
   splitter_->addWidget(tree_);
@@ -348,6 +351,7 @@ void MainWindow::save_window_state() {
   wp.maximized = isMaximized() ? 1 : 0;
   wp.topmost = topmost_ ? 1 : 0;
   app_options::save_window_placement(app_.app_folder(), wp);
+  history_.save(app_.folders().data);
 }
 
 void MainWindow::save_for_session_end() {

@@ -24,9 +24,12 @@
 #include <optional>
 
 #include "check/check_session.h"
+#include "gui/viewer/result_view.h"
+#include "present/find_text.h"
+#include "present/history.h"
+#include "present/open_page.h"
 #include "shell/commands.h"
 #include "shell/message_prompt.h"
-#include "shell/result_pane.h"
 #include "shell/run_controller.h"
 #include "shell/task_monitor.h"
 #include "store/page_settings.h"
@@ -96,7 +99,8 @@ class MainWindow : public QMainWindow, public RunView {
   TreeModel& model() { return *model_; }
   QTreeView* tree_view() { return tree_; }
   QTabWidget* tabs() { return tabs_; }
-  ResultPane& result(int tab) { return *panes_[static_cast<std::size_t>(tab)]; }
+  ResultView& result(int tab) { return *panes_[static_cast<std::size_t>(tab)]; }
+  ResultView& current_view() { return result(tabs_->currentIndex()); }
   TaskMonitor* task_monitor() { return monitor_; }
   QToolBar* toolbar() { return toolbar_; }
   QAction* toolbar_action(Button b) const;
@@ -154,6 +158,12 @@ class MainWindow : public QMainWindow, public RunView {
   void web_search(int command);
   void show_about();
   void show_heading_menu(store::NodeId node, const QPoint& global);
+  void show_view_menu(const QPoint& global);
+  void link_activated(const LinkInfo& link);
+  void find(int command);
+  void print_current();
+  void show_history();
+  present::OpenEnv open_env();
 
   // Runs.
   void run_tick();
@@ -181,7 +191,7 @@ class MainWindow : public QMainWindow, public RunView {
   QSplitter* splitter_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QToolBar* toolbar_ = nullptr;
-  std::array<std::unique_ptr<ResultPane>, 3> panes_;
+  std::array<ResultView*, 3> panes_{};  // owned by the tab widget
   QPointer<TaskMonitor> monitor_;
   TrayIcon* tray_ = nullptr;
   QMenu* item_menu_ = nullptr;
@@ -212,6 +222,8 @@ class MainWindow : public QMainWindow, public RunView {
   store::NodeId heading_node_ = store::kNoNode;
   std::optional<store::PageSettings> current_record_;
   std::optional<store::PageSettings> record_set_aside_;
+  present::HistoryList history_;  // the links opened (history.db)
+  present::FindState find_state_;
 };
 
 }  // namespace ks::gui

@@ -13,7 +13,11 @@
 
 #include "app/application.h"
 #include "compare/check_finish.h"
+#include "gui/viewer/edit_commands.h"
+#include "gui/viewer/link_opening.h"
+#include "gui/viewer/print_view.h"
 #include "present/display.h"
+#include "present/history.h"
 #include "present/open_page.h"
 #include "present/report.h"
 #include "shell/about_box.h"
@@ -120,10 +124,13 @@ void MainWindow::command(int id) {
       last_update_times();
       break;
     case kCmdCopy:
-      result(tabs_->currentIndex()).copy();
+      edit_copy(current_view());
+      break;
+    case kCmdCopyUrl:
+      edit_copy_url(current_view());
       break;
     case kCmdSelectAll:
-      result(tabs_->currentIndex()).select_all();
+      edit_select_all(current_view());
       break;
     case kCmdSearchGoogle:
     case kCmdSearchWikipedia:
@@ -132,13 +139,26 @@ void MainWindow::command(int id) {
       web_search(id);
       break;
     case kCmdNextHeadline:
-      result(tabs_->currentIndex()).next_headline(app_.options().jump_to_msg != 0);
+      current_view().next_headline(app_.options().jump_to_msg != 0);
       break;
     case kCmdPrevHeadline:
-      result(tabs_->currentIndex()).previous_headline(app_.options().jump_to_msg != 0);
+      current_view().previous_headline(app_.options().jump_to_msg != 0);
       break;
     case kCmdNextKeyword:
-      result(tabs_->currentIndex()).next_keyword();
+      current_view().next_keyword();
+      break;
+    case kCmdFind:
+    case kCmdFindMenu:
+    case kCmdFindNext:
+    case kCmdFindNextMenu:
+    case kCmdFindPrevious:
+      find(id);
+      break;
+    case kCmdPrint:
+      print_current();
+      break;
+    case kCmdHistory:
+      show_history();
       break;
     case kCmdViewerOpenItem:
       select_node(heading_node_);
@@ -148,9 +168,9 @@ void MainWindow::command(int id) {
       if (selected_node() == heading_node_) delete_selected();
       break;
     default:
-      // The settings sheets, the find and search dialogs, import, export,
-      // saving and printing the log, the history and the confirm view
-      // belong to the dialogs; nothing to do here yet.
+      // The settings sheets, the past-log and item searches, import,
+      // export, saving the log as HTML and the confirm view belong to the
+      // dialogs; nothing to do here yet.
       break;
   }
 }
@@ -196,7 +216,7 @@ void MainWindow::reload(bool all) {
   if (!start) return;
   const bool single = start->kind() == NodeKind::kItem || start->kind() == NodeKind::kTemplate;
   const int tab = single ? check::kTabSingle : check::kTabAll;
-  present::Pane& pane = result(tab).pane();
+  present::Pane& pane = result(tab);
   pane.clear();
   tabs_->setCurrentIndex(tab);
   app_.tree().walk(from, [&](const store::Node& n, int) {
@@ -206,7 +226,7 @@ void MainWindow::reload(bool all) {
                                   single ? app_.options().n_reload : 0, env);
     }
   });
-  result(tab).scroll_to_top();
+  result(tab).scroll_to_offset(0);
   set_status({});
 }
 
@@ -342,36 +362,91 @@ void MainWindow::last_update_times() {
   present::DisplayEnv env;
   env.options = &app_.options();
   env.status = [this](std::string_view text) { set_status(from_sjis(text)); };
-  present::show_last_update_times(result(check::kTabAll).pane(), app_.tree(), app_.folders().base,
-                                  env);
+  present::show_last_update_times(result(check::kTabAll), app_.tree(), app_.folders().base, env);
   tabs_->setCurrentIndex(check::kTabAll);
-  result(check::kTabAll).scroll_to_top();
+  result(check::kTabAll).scroll_to_offset(0);
   set_status({});
 }
 
-void MainWindow::web_search(int id) {
-  const std::string selection = to_sjis(result(tabs_->currentIndex()).selected_text());
-  if (selection.empty()) return;
+present::OpenEnv MainWindow::open_env() {
   present::OpenEnv env;
   env.options = &app_.options();
   env.message = [this](std::string_view text, std::string_view title) {
     prompt_.message(title, text);
   };
-  bool opened = false;
-  if (id == kCmdOpenSelection) {
-    opened = present::open_selection_as_address(selection, env);
-  } else {
-    const std::string address = id == kCmdSearchGoogle ? present::web_search_address(selection)
-                                : id == kCmdSearchWikipedia
-                                    ? present::encyclopedia_search_address(selection)
-                                    : present::dictionary_search_address(selection);
-    opened = present::open_address(present::AddressKind::kAsIs, address, 0, env);
+  return env;
+}
+
+void MainWindow::web_search(int id) {
+  const SearchSite site = id == kCmdSearchGoogle       ? SearchSite::kWeb
+                          : id == kCmdSearchWikipedia  ? SearchSite::kEncyclopedia
+                          : id == kCmdSearchDictionary ? SearchSite::kDictionary
+                                                       : SearchSite::kAddress;
+  if (edit_web_search(current_view(), site, open_env())) keep_focus();
+}
+
+void MainWindow::find(int id) {
+  ResultView& view = current_view();
+  if (id == kCmdFind || id == kCmdFindMenu) {
+    find_with_dialog(this, view, find_state_);
+    return;
   }
-  if (opened) keep_focus();
+  // Without a kept text the find dialog asks for one.
+  if (find_state_.text.empty()) {
+    find_with_dialog(this, view, find_state_);
+    return;
+  }
+  find_again(view, find_state_,
+             id == kCmdFindPrevious ? present::FindDirection::kBackward
+                                    : present::FindDirection::kForward);
+}
+
+void MainWindow::print_current() {
+  print_with_dialog(current_view(), this, [this](const QString& text) { set_status(text); });
+}
+
+void MainWindow::show_history() {
+  present::show_history(result(check::kTabAll), history_);
+  tabs_->setCurrentIndex(check::kTabAll);
+  result(check::kTabAll).scroll_to_offset(0);
+}
+
+void MainWindow::link_activated(const LinkInfo& link) {
+  if (link.item_settings()) {
+    // The item's settings open in its sheet, never during a run; the sheet
+    // belongs to the dialogs.
+    return;
+  }
+  LinkOpenContext context;
+  context.history = &history_;
+  context.options = &app_.options();
+  context.base_folder = app_.folders().base;
+  context.statistics = &app_.statistics();
+  context.open_env = open_env();
+  const LinkOpenResult opened = open_result_link(link, context);
+  set_status(opened.status);
+  if (opened.opened) keep_focus();
+}
+
+void MainWindow::show_view_menu(const QPoint& global) {
+  if (const auto node = current_view().heading_item_at_caret()) {
+    return show_heading_menu(*node, global);
+  }
+  QMenu edit;
+  for (int c :
+       std::initializer_list<int>{kCmdCopy, kCmdCopyUrl, 0, kCmdSearchGoogle, kCmdSearchWikipedia,
+                                  kCmdSearchDictionary, kCmdOpenSelection, 0, kCmdSelectAll}) {
+    if (c == 0) {
+      edit.addSeparator();
+    } else {
+      edit.addAction(menu_action(c));
+    }
+  }
+  edit.exec(global);
 }
 
 void MainWindow::show_about() {
-  AboutBox box(this);
+  AboutBox box(this, &app_.folders());
   box.exec();
 }
 
@@ -381,13 +456,13 @@ void MainWindow::show_heading_menu(NodeId node, const QPoint& global) {
 }
 
 void MainWindow::show_selected_result() {
-  present::Pane& pane = result(check::kTabSingle).pane();
+  present::Pane& pane = result(check::kTabSingle);
   pane.clear();
   if (!current_record_) return;
   present::DisplayEnv env;
   env.options = &app_.options();
   present::show_stored_result(pane, current_record_->folder_path, *current_record_, 0, env);
-  result(check::kTabSingle).scroll_to_top();
+  result(check::kTabSingle).scroll_to_offset(0);
 }
 
 }  // namespace ks::gui

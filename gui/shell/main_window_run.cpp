@@ -47,8 +47,8 @@ void MainWindow::start_check(check::CheckKind kind) {
   run_tabs_ = single ? check::RunTabs{check::kTabSingle, check::kTabSingle}
                      : check::RunTabs{check::kTabAll, check::kTabErrors};
   tabs_->setCurrentIndex(run_tabs_.change_tab);
-  result(run_tabs_.change_tab).pane().clear();
-  result(run_tabs_.message_tab).pane().clear();
+  result(run_tabs_.change_tab).clear();
+  result(run_tabs_.message_tab).clear();
   focus_before_run_ = QApplication::focusWidget();
   run_active_ = true;
   set_running_look(true);
@@ -63,13 +63,11 @@ void MainWindow::start_check(check::CheckKind kind) {
 
 void MainWindow::item_finished(const check::ItemFinished& item) {
   model_->set_tag(item.node, item.tag);
-  present::apply_display(
-      item.display, present::RunPanes{{&result(0).pane(), &result(1).pane(), &result(2).pane()}});
+  present::apply_display(item.display, present::RunPanes{{panes_[0], panes_[1], panes_[2]}});
 }
 
 void MainWindow::redirect_shown(const check::RedirectShown& notice) {
-  present::apply_display(
-      notice.display, present::RunPanes{{&result(0).pane(), &result(1).pane(), &result(2).pane()}});
+  present::apply_display(notice.display, present::RunPanes{{panes_[0], panes_[1], panes_[2]}});
 }
 
 void MainWindow::status_text(const std::string& sjis) {

@@ -1,9 +1,11 @@
 #include "fixture.h"
 
 #include <QtTest>
+#include <stdexcept>
 
 #include "platform/fs.h"
 #include "platform/sjis.h"
+#include "shell/qt_text.h"
 #include "store/page_settings_io.h"
 
 namespace ks::test {
@@ -32,7 +34,9 @@ std::string GuiBench::add_item(const std::string& rel, const std::string& item_u
   store::PageSettings rec = store::default_page_settings();
   rec.url = item_url;
   if (tweak) tweak(rec);
-  store::write_page_settings(folder_path, rec);
+  if (!store::write_page_settings(folder_path, rec)) {
+    throw std::runtime_error("cannot write the settings of " + rel);
+  }
   return folder_path;
 }
 
@@ -82,7 +86,8 @@ store::NodeId GuiBench::node(const std::string& display_path_utf8) const {
 }
 
 QString GuiBench::pane_text(int tab) {
-  return window_->result(tab).plain_text();
+  gui::ResultView& view = window_->result(tab);
+  return gui::from_sjis(view.text_range(0, view.end_offset()));
 }
 
 }  // namespace ks::test

@@ -83,7 +83,7 @@ class ScreenshotTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(splash));
     QVERIFY(splash->grab().save(dir.filePath(QStringLiteral("splash.png"))));
     splash->close();
-    ks::gui::AboutBox about(nullptr);
+    ks::gui::AboutBox about(nullptr, nullptr);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     QVERIFY(about.grab().save(dir.filePath(QStringLiteral("about_box.png"))));
