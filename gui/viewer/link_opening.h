@@ -33,6 +33,7 @@ struct LinkOpenContext {
   app_options::Statistics* statistics = nullptr;  // NUM_OPEN_LINKS; may be null
   present::OpenEnv open_env;                      // launcher, message boxes
   std::function<std::time_t()> now;               // empty: the clock
+  app_options::Statistics* session_totals = nullptr;  // the process's own count; may be null
 };
 
 struct LinkOpenResult {

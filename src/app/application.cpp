@@ -110,6 +110,7 @@ std::unique_ptr<check::CheckSession> Application::make_session(check::RunEventSi
       tree_, sink, std::make_unique<present::RunDisplayComposer>(options_), *methods_,
       template_applier());
   session->use_statistics(statistics_);
+  session->use_session_totals(session_totals_);
   return session;
 }
 
