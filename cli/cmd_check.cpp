@@ -1,10 +1,13 @@
 // check [PATH] [--kind KIND]: runs a check over the node at PATH (the whole
 // tree by default) and prints each item's outcome as it is finished, the
-// other outcomes and errors after them, and the run's summary line last. On
-// a terminal a one-line progress display (items done of the total, current
-// transfers) is kept on stderr. Ctrl+C stops the run: the items in flight
-// are left unfinished and nothing is half-written. Only one check runs over
-// a data folder at a time.
+// other outcomes and errors after them, and the run's summary line last.
+// Items are named by their paths. On a terminal a one-line progress display
+// is kept on stderr: items done of the total, and the items in transfer with
+// the seconds of their current wait, so a hanging server shows. Ctrl+C stops
+// the run: the items in flight are left unfinished and nothing is
+// half-written. Only one check runs over a data folder at a time. Exit
+// status: 0, 3 when items ended in an error, 130 when stopped (command.h).
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +17,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -28,11 +32,15 @@
 namespace ks::cli {
 namespace {
 
+using PathMap = std::unordered_map<uint64_t, std::string>;
+
 std::atomic<bool> g_interrupted{false};
 
 extern "C" void on_interrupt(int) {
   g_interrupted.store(true);
 }
+
+constexpr const char* kUsage = "check [PATH] [--kind KIND] [--raw]";
 
 struct KindName {
   const char* name;
@@ -53,11 +61,18 @@ constexpr KindName kKinds[] = {
 // progress display on stderr when it is a terminal.
 class CliRunOutput {
  public:
-  CliRunOutput(const app_options::Options& options, bool raw, bool progress)
+  CliRunOutput(const app_options::Options& options, bool raw, bool progress, const PathMap& paths)
       : progress_(progress),
         held_(std::tmpfile(), &std::fclose),
         change_(stdout, detect_term_style(stdout, raw), options),
-        message_(held_ ? held_.get() : stdout, detect_term_style(stdout, raw), options) {}
+        message_(held_ ? held_.get() : stdout, detect_term_style(stdout, raw), options) {
+    auto path_of = [&paths](uint64_t id) {
+      auto it = paths.find(id);
+      return it == paths.end() ? std::string() : it->second;
+    };
+    change_.set_item_paths(path_of);
+    message_.set_item_paths(path_of);
+  }
   CliRunOutput(const CliRunOutput&) = delete;
   CliRunOutput& operator=(const CliRunOutput&) = delete;
 
@@ -71,9 +86,11 @@ class CliRunOutput {
     std::fflush(stdout);
   }
 
-  void show_progress(int done, int total, int transfers) {
+  // "[done/total]", then the items in transfer with their seconds, cut to
+  // the terminal's width.
+  void show_progress(const std::string& line) {
     if (!progress_) return;
-    std::fprintf(stderr, "\r\x1b[K[%d/%d] transfers: %d", done, total, transfers);
+    std::fprintf(stderr, "\r\x1b[K%s", line.c_str());
     std::fflush(stderr);
     progress_shown_ = true;
   }
@@ -123,6 +140,75 @@ int count_items(App& app, store::NodeId from, check::CheckKind kind, bool use_si
   return walk.count_items();
 }
 
+// Every item's path (Shift_JIS), taken before the run: while it goes on the tree may be
+// read only under the run's lock, and the labels do not change meanwhile.
+PathMap item_paths(const store::Tree& tree) {
+  PathMap paths;
+  tree.walk(tree.root(), [&](const store::Node& n, int) {
+    if (n.kind() == store::NodeKind::kItem || n.kind() == store::NodeKind::kTemplate) {
+      paths.emplace(n.id, cli_path(tree, n.id));
+    }
+  });
+  return paths;
+}
+
+int terminal_columns() {
+  winsize ws{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+  return 80;
+}
+
+// Columns a UTF-8 text takes: East Asian wide and full-width characters two,
+// everything else one.
+int columns_of(char32_t cp) {
+  const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                    (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                    (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                    (cp >= 0xFFE0 && cp <= 0xFFE6) || cp >= 0x20000;
+  return wide ? 2 : 1;
+}
+
+// The longest start of `utf8` that fits in `columns`, with "…" when cut.
+std::string fit_columns(const std::string& utf8, int columns) {
+  int used = 0;
+  std::size_t i = 0;
+  std::size_t fits = 0;  // bytes that fit with room for the ellipsis
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t cp = len == 1 ? lead : lead & (0x7F >> len);
+    for (std::size_t k = 1; k < len && i + k < utf8.size(); ++k) {
+      cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    }
+    used += columns_of(cp);
+    if (used > columns) return utf8.substr(0, fits) + "\u2026";
+    i += len;
+    if (used <= columns - 1) fits = i;
+  }
+  return utf8;
+}
+
+std::string progress_line(const check::CheckRun& run, int total, const PathMap& paths) {
+  std::string line =
+      "[" + std::to_string(run.counters().finished) + "/" + std::to_string(total) + "]";
+  std::string waits;
+  for (int s = 0; s < run.worker_count(); ++s) {
+    if (run.tasks().state(s) != check::TaskState::kTransfer) continue;
+    const check::TaskRecord t = run.tasks().snapshot(s);
+    if (t.state != check::TaskState::kTransfer) continue;
+    auto it = paths.find(t.settings.node_id);
+    if (!waits.empty()) waits += ", ";
+    waits += format(_("{1} {2}s"), {it == paths.end() ? "?" : sjis_to_utf8(it->second),
+                                    std::to_string(t.elapsed_seconds)});
+  }
+  for (char& c : waits) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';  // nothing drives the terminal
+  }
+  if (!waits.empty()) line += " " + format(_("in transfer: {1}"), {waits});
+  // One column is kept free so the cursor never wraps to a new line.
+  return fit_columns(line, terminal_columns() - 1);
+}
+
 int run_check(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
@@ -132,12 +218,12 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
     std::string a = args[i];
     std::string value;
     if (a == "--kind") {
-      if (i + 1 >= args.size()) return usage_error("--kind needs a value");
+      if (i + 1 >= args.size()) return usage_error(_("--kind needs a value"));
       value = args[++i];
     } else if (a.rfind("--kind=", 0) == 0) {
       value = a.substr(7);
     } else if (!a.empty() && a[0] == '-') {
-      return usage_error("unknown option: " + a);
+      return usage_error(format(_("unknown option: {1}"), {a}));
     } else {
       rest.push_back(a);
       continue;
@@ -150,11 +236,11 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
       }
     }
     if (!found) {
-      return usage_error("unknown kind: " + value +
-                         " (selected, errors, comm-errors, high, medium, normal)");
+      return usage_error(format(
+          _("unknown kind: {1} (selected, errors, comm-errors, high, medium, normal)"), {value}));
     }
   }
-  if (rest.size() > 1) return usage_error("usage: check [PATH] [--kind KIND]");
+  if (rest.size() > 1) return usage_of(kUsage);
 
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "check");
@@ -163,7 +249,8 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   if (from == store::kNoNode) return kExitFailure;
 
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
-  CliRunOutput out(app->options, raw, on_terminal);
+  const PathMap paths = item_paths(app->tree);
+  CliRunOutput out(app->options, raw, on_terminal, paths);
   check::RunEventQueue events;
   auto session = app->core->make_session(events);
   const int total = count_items(*app, from, kind, app->options.use_site_priority != 0);
@@ -178,7 +265,7 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   ::sigaction(SIGTERM, &sa, &old_term);
 
   if (!session->start(from, kind, app->options, app->folders.base)) {
-    return failure("the check could not be started");
+    return failure(_("the check could not be started"));
   }
   bool stopping = false;
   bool ended = false;
@@ -197,12 +284,7 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
         continue;
       }
     }
-    int transfers = 0;
-    const check::CheckRun& run = session->run();
-    for (int s = 0; s < run.worker_count(); ++s) {
-      if (run.tasks().state(s) == check::TaskState::kTransfer) ++transfers;
-    }
-    out.show_progress(run.counters().finished, total, transfers);
+    if (on_terminal) out.show_progress(progress_line(session->run(), total, paths));
   }
   const check::RunCompletion result = session->complete();
   ::sigaction(SIGINT, &old_int, nullptr);
@@ -210,16 +292,26 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   out.flush_messages();
   out.print_summary(result.status_line, raw);
   if (result.stopped) {
-    std::fputs("kestrelscan-cli: the check was stopped\n", stderr);
-    return 130;
+    note(_("the check was stopped; the items in flight are unchanged"));
+    return kExitStopped;
   }
-  return kExitOk;
+  return result.counters.errors > 0 ? kExitItemErrors : kExitOk;
 }
 
-const Registrar reg{{"check", "check [PATH] [--kind KIND] [--raw]",
-                     "check the pages below PATH (KIND: selected, errors, comm-errors, high, "
-                     "medium, normal)",
-                     &run_check}};
+const Registrar reg{
+    {"check", kUsage, N_("check the pages below PATH (the whole tree by default)"), &run_check,
+     N_("Prints each item's outcome as it is finished (changed items with their added\n"
+        "lines, first checks), then the other outcomes and errors, and the summary\n"
+        "last. Items are named by their paths. On a terminal, stderr shows a progress\n"
+        "line: items done of the total, and the items in transfer with the seconds of\n"
+        "their current wait. Ctrl+C stops the run; unfinished items stay as they were.\n"
+        "\n"
+        "  --kind KIND  which items: selected (all, the default), errors (those whose\n"
+        "               last check failed), comm-errors (network errors only), high,\n"
+        "               medium, normal (by importance, SITE_PRIORITY)\n"
+        "  --raw        names and output as Shift_JIS bytes\n"
+        "\n"
+        "Deleted lines are shown only for items with DETECT_DELETED_LINES=1.")}};
 
 }  // namespace
 }  // namespace ks::cli
