@@ -28,6 +28,7 @@ class OutputPaths : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(run({"options", "HEADER=== %link; == %config;"}).status, 0);
     for (const char* group : {"a", "b\\/c"}) {
+      ASSERT_EQ(run({"group", group}).status, 0);
       ASSERT_EQ(run({"add", "http://x/", "--name", "index", "--group", group}).status, 0);
     }
     for (const char* folder : {"a.grp/index.dat", "b%2fc.grp/index.dat"}) {
@@ -50,11 +51,11 @@ TEST_F(OutputPaths, EveryListNamesItemsByTheirPaths) {
 
   const test::CliRun found = run({"find", "--name", "i"});
   EXPECT_EQ(found.out, "a/index\nb\\/c/index\n");
-  EXPECT_EQ(run({"find", "--name", "c"}).out, "b\\/c/\nb\\/c/index\n");  // groups end in '/'
+  EXPECT_EQ(run({"find", "--name", "/"}).out, "b\\/c/\n");  // a group's path ends in '/'
 
-  const test::CliRun hits = run({"search-logs", "ﾎﾞｼｭｳ"});
+  const test::CliRun hits = run({"search-logs", "募集"});
   ASSERT_EQ(hits.status, 0) << hits.err;
-  EXPECT_EQ(hits.out, "== a/index == \n求人募集\n== b\\/c/index == \n求人募集\n");
+  EXPECT_EQ(hits.out, "== a/index ==\n求人募集\n== b\\/c/index ==\n求人募集\n");
 
   // What was printed can be typed back.
   EXPECT_EQ(run({"get", "b\\/c/index", "URL"}).out, "URL=http://x/\n");
