@@ -7,7 +7,6 @@
 // the run: the items in flight are left unfinished and nothing is
 // half-written. Only one check runs over a data folder at a time. Exit
 // status: 0, 3 when items ended in an error, 130 when stopped (command.h).
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,7 +16,6 @@
 #include <ctime>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -26,13 +24,12 @@
 #include "compare/result_record.h"
 #include "platform/sjis.h"
 #include "present/run_display.h"
+#include "progress_line.h"
 #include "store/templates.h"
 #include "term_pane.h"
 
 namespace ks::cli {
 namespace {
-
-using PathMap = std::unordered_map<uint64_t, std::string>;
 
 std::atomic<bool> g_interrupted{false};
 
@@ -150,63 +147,6 @@ PathMap item_paths(const store::Tree& tree) {
     }
   });
   return paths;
-}
-
-int terminal_columns() {
-  winsize ws{};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
-  return 80;
-}
-
-// Columns a UTF-8 text takes: East Asian wide and full-width characters two,
-// everything else one.
-int columns_of(char32_t cp) {
-  const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
-                    (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
-                    (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
-                    (cp >= 0xFFE0 && cp <= 0xFFE6) || cp >= 0x20000;
-  return wide ? 2 : 1;
-}
-
-// The longest start of `utf8` that fits in `columns`, with "…" when cut.
-std::string fit_columns(const std::string& utf8, int columns) {
-  int used = 0;
-  std::size_t i = 0;
-  std::size_t fits = 0;  // bytes that fit with room for the ellipsis
-  while (i < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t cp = len == 1 ? lead : lead & (0x7F >> len);
-    for (std::size_t k = 1; k < len && i + k < utf8.size(); ++k) {
-      cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    }
-    used += columns_of(cp);
-    if (used > columns) return utf8.substr(0, fits) + "\u2026";
-    i += len;
-    if (used <= columns - 1) fits = i;
-  }
-  return utf8;
-}
-
-std::string progress_line(const check::CheckRun& run, int total, const PathMap& paths) {
-  std::string line =
-      "[" + std::to_string(run.counters().finished) + "/" + std::to_string(total) + "]";
-  std::string waits;
-  for (int s = 0; s < run.worker_count(); ++s) {
-    if (run.tasks().state(s) != check::TaskState::kTransfer) continue;
-    const check::TaskRecord t = run.tasks().snapshot(s);
-    if (t.state != check::TaskState::kTransfer) continue;
-    auto it = paths.find(t.settings.node_id);
-    if (!waits.empty()) waits += ", ";
-    waits += format(_("{1} {2}s"), {it == paths.end() ? "?" : sjis_to_utf8(it->second),
-                                    std::to_string(t.elapsed_seconds)});
-  }
-  for (char& c : waits) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';  // nothing drives the terminal
-  }
-  if (!waits.empty()) line += " " + format(_("in transfer: {1}"), {waits});
-  // One column is kept free so the cursor never wraps to a new line.
-  return fit_columns(line, terminal_columns() - 1);
 }
 
 int run_check(Context& ctx, const std::vector<std::string>& in) {
