@@ -53,6 +53,11 @@ class CheckSession {
   CheckSession(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
                const FetchMethods& methods, store::TemplateApplier apply_template = {},
                net::Resolver* resolver = nullptr);
+  // Virtual: the application core hands out a subclass (that owns its
+  // composer) through a pointer to this class.
+  virtual ~CheckSession() = default;
+  CheckSession(const CheckSession&) = delete;
+  CheckSession& operator=(const CheckSession&) = delete;
 
   // The day's statistics the runs add to: the session's own, or the
   // application's after use_statistics() (which must outlive the session).
