@@ -92,10 +92,10 @@ BulkOutcome run_bulk_change(QWidget* parent, const BulkRun& run) {
     out.no_template.items.push_back({n.id, n.label, rec.url});
   };
   std::thread worker([&] {
-    out.result = store::bulk_change_group(work, run.group, run.base_folder, run.change, cancel,
-                                          hooks);
-    QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.finished_walk(); },
-                              Qt::QueuedConnection);
+    out.result =
+        store::bulk_change_group(work, run.group, run.base_folder, run.change, cancel, hooks);
+    QMetaObject::invokeMethod(
+        &dialog, [&dialog] { dialog.finished_walk(); }, Qt::QueuedConnection);
   });
   dialog.exec();
   worker.join();

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/dialogs/tab_order.h"
 #include "gui/dialogs/text_limits.h"
 #include "gui/viewer/result_view.h"
 #include "gui/viewer/sjis_qt.h"
@@ -61,6 +62,7 @@ FindDialog::FindDialog(QWidget* parent, present::FindState& state,
           [this](const QString& t) { next_->setEnabled(!t.isEmpty()); });
   connect(next_, &QPushButton::clicked, this, [this] { find_next(); });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  follow_layout(this);
 }
 
 void FindDialog::open_for_search() {
@@ -77,8 +79,8 @@ bool FindDialog::find_next() {
   const std::string text = one_line_sjis(text_->text());
   if (!view || text.empty()) return false;
   state_.text = text;
-  const auto dir = up_->isChecked() ? present::FindDirection::kBackward
-                                    : present::FindDirection::kForward;
+  const auto dir =
+      up_->isChecked() ? present::FindDirection::kBackward : present::FindDirection::kForward;
   if (view->find_and_select(text, dir, true)) return true;
   QMessageBox::information(this, QStringLiteral("検索"),
                            QStringLiteral("「%1」は見つかりませんでした。").arg(text_->text()));

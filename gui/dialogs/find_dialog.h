@@ -24,8 +24,7 @@ class FindDialog : public QDialog {
 
  public:
   // `state` and the views `current_view` returns must outlive the dialog.
-  FindDialog(QWidget* parent, present::FindState& state,
-             std::function<ResultView*()> current_view);
+  FindDialog(QWidget* parent, present::FindState& state, std::function<ResultView*()> current_view);
 
   // Shows the dialog with the kept text selected.
   void open_for_search();

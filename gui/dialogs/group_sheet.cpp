@@ -40,8 +40,7 @@ GroupSheet::GroupSheet(QWidget* parent, const std::string& folder, int32_t flag,
 }
 
 RootSheet::RootSheet(QWidget* parent, const std::string& data_folder,
-                     const std::string& template_folder,
-                     std::function<void(const QString&)> status)
+                     const std::string& template_folder, std::function<void(const QString&)> status)
     : PropertySheet(parent, QStringLiteral("ルートのプロパティ")) {
   setObjectName(QStringLiteral("root_sheet"));
   add_page(make_past_logs_page({{data_folder, template_folder}, true}, std::move(status)),

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "gui/dialogs/posting_pane.h"
+#include "gui/dialogs/tab_order.h"
 #include "gui/dialogs/text_limits.h"
 
 namespace ks::gui {
@@ -36,8 +37,8 @@ ItemSearchDialog::ItemSearchDialog(QWidget* parent, app::ItemSearchSettings& set
   count_->setRange(1, 99);
   count_->setValue(std::clamp(s.count, 1, 99));
   unit_ = new QComboBox;
-  unit_->addItems({QStringLiteral("時間"), QStringLiteral("日"), QStringLiteral("ヶ月"),
-                   QStringLiteral("年")});
+  unit_->addItems(
+      {QStringLiteral("時間"), QStringLiteral("日"), QStringLiteral("ヶ月"), QStringLiteral("年")});
   unit_->setCurrentIndex(static_cast<int>(s.unit));
   direction_ = new QComboBox;
   direction_->addItems({QStringLiteral("以内に更新のあった"), QStringLiteral("以上更新のない")});
@@ -73,10 +74,18 @@ ItemSearchDialog::ItemSearchDialog(QWidget* parent, app::ItemSearchSettings& set
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid, 1);
   layout->addLayout(buttons);
+  const std::pair<QWidget*, const char*> names[] = {
+      {use_name_, "use_name"}, {name_, "name"},           {use_url_, "use_url"},
+      {url_, "url"},           {use_time_, "use_time"},   {count_, "count"},
+      {unit_, "unit"},         {direction_, "direction"}, {no_info_, "no_info"},
+      {disabled_, "disabled"}, {next_, "next"},           {list_, "list"},
+      {stop_, "stop"},         {cancel_, "cancel"}};
+  for (const auto& [w, name] : names) w->setObjectName(QString::fromLatin1(name));
   connect(next_, &QPushButton::clicked, this, [this] { start(false); });
   connect(list_, &QPushButton::clicked, this, [this] { start(true); });
   connect(stop_, &QPushButton::clicked, this, [this] { stop_flag_.store(true); });
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+  follow_layout(this);
 }
 
 ItemSearchDialog::~ItemSearchDialog() {
@@ -100,9 +109,9 @@ void ItemSearchDialog::read_settings() {
 
 void ItemSearchDialog::set_controls(bool on) {
   for (QWidget* w : findChildren<QWidget*>()) {
-    if (w != stop_ && (qobject_cast<QCheckBox*>(w) || qobject_cast<QLineEdit*>(w) ||
-                       qobject_cast<QSpinBox*>(w) || qobject_cast<QComboBox*>(w) ||
-                       qobject_cast<QPushButton*>(w))) {
+    if (w != stop_ &&
+        (qobject_cast<QCheckBox*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QSpinBox*>(w) ||
+         qobject_cast<QComboBox*>(w) || qobject_cast<QPushButton*>(w))) {
       w->setEnabled(on);
     }
   }

@@ -7,8 +7,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/dialogs/tab_order.h"
 #include "gui/dialogs/text_limits.h"
 #include "gui/viewer/sjis_qt.h"
+#include "platform/sjis.h"
 #include "present/log_search.h"
 
 namespace ks::gui {
@@ -45,6 +47,7 @@ LogSearchDialog::LogSearchDialog(QWidget* parent, SearchHost host)
   connect(start_, &QPushButton::clicked, this, [this] { start(); });
   connect(stop_, &QPushButton::clicked, this, [this] { stop_flag_.store(true); });
   connect(close_, &QPushButton::clicked, this, &QDialog::reject);
+  follow_layout(this);
 }
 
 LogSearchDialog::~LogSearchDialog() {
@@ -81,6 +84,8 @@ void LogSearchDialog::start() {
     env.apply_template = store::template_applier(templates_);
     env.status = [&out, post, this](std::string_view sjis) {
       out.hand_over();
+      // "検索中 ..." comes before each item, "検索完了" at the end.
+      if (host_.before_item && sjis.rfind(KS_SJ("検索中"), 0) == 0) host_.before_item();
       post([this, s = to_qstring(sjis)] {
         if (host_.status) host_.status(s);
       });

@@ -28,25 +28,27 @@ class BehaviourPage final : public OptionPage {
 
     auto* end = new QGroupBox(QStringLiteral("チェック完了時"));
     auto* eg = new QVBoxLayout(end);
-    eg->addWidget(bind_.check(QStringLiteral("更新・エラーがあればメッセージを表示する"),
-                              &o.finish_message));
-    eg->addWidget(bind_.check(QStringLiteral("常にメッセージを表示する"), &o.always_finish_message));
+    eg->addWidget(
+        bind_.check(QStringLiteral("更新・エラーがあればメッセージを表示する"), &o.finish_message));
+    eg->addWidget(
+        bind_.check(QStringLiteral("常にメッセージを表示する"), &o.always_finish_message));
     QLineEdit* sound = bind_.line(&o.notify_sound, app_options::kOptionPathCapacity - 1);
     sound->setMinimumWidth(240);
     auto* choose = new QPushButton(QStringLiteral("参照..."));
     choose->setAutoDefault(false);
     connect(choose, &QPushButton::clicked, this, [this, sound] {
-      const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("サウンドファイル"),
-                                                        sound->text(),
-                                                        QStringLiteral("サウンドファイル (*.wav)"));
+      const QString file =
+          QFileDialog::getOpenFileName(this, QStringLiteral("サウンドファイル"), sound->text(),
+                                       QStringLiteral("サウンドファイル (*.wav)"));
       if (!file.isEmpty() && sjis_bytes(file) < app_options::kOptionPathCapacity) {
         sound->setText(file);
       }
     });
-    eg->addWidget(option_row(
-        {bind_.check(QStringLiteral("チェック完了時に音を鳴らす"), &o.use_notify_sound), sound, choose}));
-    eg->addWidget(bind_.check(QStringLiteral("更新があれば結果をブラウザで開く"),
-                              &o.auto_open_browser_view));
+    eg->addWidget(
+        option_row({bind_.check(QStringLiteral("チェック完了時に音を鳴らす"), &o.use_notify_sound),
+                    sound, choose}));
+    eg->addWidget(
+        bind_.check(QStringLiteral("更新があれば結果をブラウザで開く"), &o.auto_open_browser_view));
     eg->addWidget(bind_.check(QStringLiteral("更新・エラーがあればウィンドウを元の大きさに戻す"),
                               &o.show_on_change));
     eg->addWidget(

@@ -50,10 +50,11 @@ class FontPage final : public OptionPage {
 
     auto* heads = new QGroupBox(QStringLiteral("見出し"));
     auto* hg = new QGridLayout(heads);
-    hg->addWidget(bind_.check(QStringLiteral("見出しの色を変える"), &o.use_midashi_color), 0, 0, 1, 4);
-    hg->addWidget(bind_.check(QStringLiteral("重要なサイトの見出しの色を変える"),
-                              &o.use_midashi_color1),
-                  1, 0, 1, 4);
+    hg->addWidget(bind_.check(QStringLiteral("見出しの色を変える"), &o.use_midashi_color), 0, 0, 1,
+                  4);
+    hg->addWidget(
+        bind_.check(QStringLiteral("重要なサイトの見出しの色を変える"), &o.use_midashi_color1), 1,
+        0, 1, 4);
     const char* columns[] = {"背景", "文字", "リンク"};
     for (int c = 0; c < 3; ++c) hg->addWidget(caption(QString::fromUtf8(columns[c])), 2, c + 1);
     const char* rows[] = {"重要度（普通）", "重要度（中）", "重要度（高）"};

@@ -24,10 +24,10 @@ class HeadingPage final : public OptionPage {
     }
     auto* help = new QGroupBox(QStringLiteral("使用できる文字列"));
     auto* hl = new QVBoxLayout(help);
-    for (const char* line : {"%link; ウェブページへのリンク", "%date; 最終更新日またはチェックした日付",
-                             "%time; 最終更新日またはチェックした時刻",
-                             "%config; 設定プロパティシート表示用リンク",
-                             "%comment; ウェブページのコメント"}) {
+    for (const char* line :
+         {"%link; ウェブページへのリンク", "%date; 最終更新日またはチェックした日付",
+          "%time; 最終更新日またはチェックした時刻", "%config; 設定プロパティシート表示用リンク",
+          "%comment; ウェブページのコメント"}) {
       hl->addWidget(new QLabel(QString::fromUtf8(line)));
     }
     layout->addWidget(help);

@@ -20,7 +20,8 @@ class HighlightPage final : public OptionPage {
     auto* groups = new QHBoxLayout;
     layout->addLayout(groups);
     for (int g = 0; g < 2; ++g) {
-      auto* box = new QGroupBox(g == 0 ? QStringLiteral("ハイライト１") : QStringLiteral("ハイライト２"));
+      auto* box =
+          new QGroupBox(g == 0 ? QStringLiteral("ハイライト１") : QStringLiteral("ハイライト２"));
       auto* words = new QVBoxLayout(box);
       for (int i = 0; i < 10; ++i) {
         const auto slot = static_cast<std::size_t>(g * 10 + i);

@@ -36,18 +36,21 @@ class NetworkPage final : public OptionPage {
     auto* fetch = new QGroupBox(QStringLiteral("通信"));
     auto* fg = new QVBoxLayout(fetch);
     fg->addWidget(bind_.check(QStringLiteral("最終更新時刻を確認する"), &o.use_head));
-    fg->addWidget(bind_.check(QStringLiteral("HTTPリダイレクトを行わない"), &o.disable_http_redirect));
+    fg->addWidget(
+        bind_.check(QStringLiteral("HTTPリダイレクトを行わない"), &o.disable_http_redirect));
     QSpinBox* retry = bind_.spin(0, 9, &o.retry);
     QSpinBox* timeout = bind_.spin(5, 99, &o.timeout);
     QSpinBox* connections = bind_.spin(1, 32, &o.max_connection);
-    fg->addWidget(option_row({caption(QStringLiteral("リトライ"), retry), retry,
-                              caption(QStringLiteral("回")), caption(QStringLiteral("タイムアウト"), timeout),
-                              timeout, caption(QStringLiteral("秒"))}));
+    fg->addWidget(
+        option_row({caption(QStringLiteral("リトライ"), retry), retry,
+                    caption(QStringLiteral("回")), caption(QStringLiteral("タイムアウト"), timeout),
+                    timeout, caption(QStringLiteral("秒"))}));
     fg->addWidget(option_row({caption(QStringLiteral("同時通信数"), connections), connections}));
     interval_ = new QLineEdit;
     interval_->setObjectName(QStringLiteral("tx_interval"));
     interval_->setMaxLength(5);
-    interval_->setFixedWidth(interval_->fontMetrics().horizontalAdvance(QStringLiteral("00.000")) + 16);
+    interval_->setFixedWidth(interval_->fontMetrics().horizontalAdvance(QStringLiteral("00.000")) +
+                             16);
     interval_->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("^(10(\\.0*)?|\\d?(\\.\\d{0,3})?)$")), interval_));
     interval_->setText(QString::number(o.tx_interval / 1000.0));

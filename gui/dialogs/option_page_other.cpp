@@ -23,18 +23,17 @@ class OtherPage final : public OptionPage {
     auto* layout = new QVBoxLayout(this);
     QLineEdit* browser = bind_.line(&o.browser, app_options::kOptionPathCapacity - 1);
     browser->setMinimumWidth(240);
-    layout->addWidget(
-        bind_.check(QStringLiteral("標準以外のブラウザを使用する"), &o.use_browser));
+    layout->addWidget(bind_.check(QStringLiteral("標準以外のブラウザを使用する"), &o.use_browser));
     layout->addWidget(option_row({browser, browse_button(browser, false)}));
     QSpinBox* focus = bind_.spin(1, 9, &o.stay_focus_time);
     layout->addWidget(option_row({bind_.check(QStringLiteral("リンクを開いてから"), &o.stay_focus),
                                   focus, caption(QStringLiteral("秒間はフォーカスを維持する"))}));
     layout->addWidget(bind_.check(QStringLiteral("開いたリンクの履歴を保存する"), &o.save_history));
-    layout->addWidget(bind_.check(QStringLiteral("ブラウザで開いた結果のファイルを残す"),
-                                  &o.save_result_file));
+    layout->addWidget(
+        bind_.check(QStringLiteral("ブラウザで開いた結果のファイルを残す"), &o.save_result_file));
     layout->addWidget(bind_.check(QStringLiteral("タスクトレイに常駐する"), &o.stay_task_tray));
-    layout->addWidget(bind_.check(QStringLiteral("重要度順にチェックおよび表示を行う"),
-                                  &o.use_site_priority));
+    layout->addWidget(
+        bind_.check(QStringLiteral("重要度順にチェックおよび表示を行う"), &o.use_site_priority));
 
     auto* data_box = new QGroupBox(QStringLiteral("データの保存先"));
     auto* dg = new QVBoxLayout(data_box);
@@ -61,7 +60,8 @@ class OtherPage final : public OptionPage {
       const QString chosen =
           data_folder
               ? QFileDialog::getExistingDirectory(
-                    this, QStringLiteral("データの保存先フォルダを指定してください。"), edit->text())
+                    this, QStringLiteral("データの保存先フォルダを指定してください。"),
+                    edit->text())
               : QFileDialog::getOpenFileName(this, QStringLiteral("ブラウザ"), edit->text());
       if (chosen.isEmpty() || sjis_bytes(chosen) >= app_options::kOptionPathCapacity) return;
       edit->setText(chosen);
@@ -71,8 +71,9 @@ class OtherPage final : public OptionPage {
   }
 
   void tell_next_start() {
-    QMessageBox::information(this, QStringLiteral("データ保存先フォルダ変更の確認"),
-                             QStringLiteral("データ保存先フォルダの変更は次回起動時から有効になります。"));
+    QMessageBox::information(
+        this, QStringLiteral("データ保存先フォルダ変更の確認"),
+        QStringLiteral("データ保存先フォルダの変更は次回起動時から有効になります。"));
   }
 };
 

@@ -20,7 +20,8 @@ class TreePage final : public OptionPage {
     font_ = new FontButton(o.tree_font);
     text_ = new ColorButton(o.tree_font.color, &o.custom_colors);
     back_ = new ColorButton(o.tree_font.back_color, &o.custom_colors);
-    lg->addWidget(bind_.check(QStringLiteral("フォントを指定する"), &o.treeview_use_custom_font), 0, 0);
+    lg->addWidget(bind_.check(QStringLiteral("フォントを指定する"), &o.treeview_use_custom_font), 0,
+                  0);
     lg->addWidget(option_row({font_}), 0, 1, 1, 4);
     lg->addWidget(bind_.check(QStringLiteral("色を指定する"), &o.treeview_use_custom_color), 1, 0);
     lg->addWidget(caption(QStringLiteral("文字色")), 1, 1);

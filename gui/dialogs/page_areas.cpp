@@ -44,14 +44,16 @@ class AreasPage final : public FormPage {
     QLineEdit* end = bind_.line(&a.end, store::kWordCapacity - 1);
     end->setObjectName(QStringLiteral("area%1_end").arg(n));
     for (QLineEdit* e : {start, end}) e->setMinimumWidth(260);
-    rows.row(std::nullopt,
-             {start, bind_.choice({QStringLiteral("を含む行から"), QStringLiteral("を含む行の次から")},
-                                  &a.start_type)},
-             true);
-    rows.row(std::nullopt,
-             {end, bind_.choice({QStringLiteral("を含む行まで"), QStringLiteral("を含む行の前まで")},
-                                &a.end_type)},
-             true);
+    rows.row(
+        std::nullopt,
+        {start, bind_.choice({QStringLiteral("を含む行から"), QStringLiteral("を含む行の次から")},
+                             &a.start_type)},
+        true);
+    rows.row(
+        std::nullopt,
+        {end, bind_.choice({QStringLiteral("を含む行まで"), QStringLiteral("を含む行の前まで")},
+                           &a.end_type)},
+        true);
     if (check) {
       rows.row(std::nullopt, {bind_.check(QStringLiteral("繰り返し適用する"), &a.repeat)}, true);
     }

@@ -24,7 +24,8 @@ class AuthPage final : public FormPage {
     auto* g = new QGridLayout;
     layout->addLayout(g);
     PageGrid& rows = grid(g);
-    rows.row(std::nullopt, {bind_.check(QStringLiteral("Basic認証を使用する"), &v.auth_type)}, true);
+    rows.row(std::nullopt, {bind_.check(QStringLiteral("Basic認証を使用する"), &v.auth_type)},
+             true);
     QLineEdit* id = bind_.line(&v.auth_id, store::kAuthIdCapacity - 1);
     id->setObjectName(QStringLiteral("auth_id"));
     password_ = new QLineEdit;

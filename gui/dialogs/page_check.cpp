@@ -42,8 +42,7 @@ class CheckPage final : public FormPage {
     flag(text, BulkField::kSaveComment, "コメントを保存する", &v.save_comment);
     flag(text, BulkField::kSaveSelect, "選択メニューをテキストとして抽出する", &v.save_select);
     flag(text, BulkField::kSaveIframe, "<iframe>のリンクを保存する", &v.save_iframe);
-    flag(text, BulkField::kSaveRssDescription, "RSS/ATOMの要約を抽出する",
-         &v.save_rss_description);
+    flag(text, BulkField::kSaveRssDescription, "RSS/ATOMの要約を抽出する", &v.save_rss_description);
     flag(text, BulkField::kSaveRssContent, "RSS/ATOMの本文を抽出する", &v.save_rss_content);
     left->addStretch(1);
 
@@ -70,8 +69,7 @@ class CheckPage final : public FormPage {
     QSpinBox* after = bind_.spin(0, 10, &v.save_context_after);
     diff.row(BulkField::kSaveContext,
              {bind_.check(QStringLiteral("変更行の前"), &v.save_context_use), before,
-              caption(QStringLiteral("後"), after), after,
-              caption(QStringLiteral("行を保存する"))},
+              caption(QStringLiteral("後"), after), after, caption(QStringLiteral("行を保存する"))},
              true);
     right->addStretch(1);
   }

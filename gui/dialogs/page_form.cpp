@@ -73,17 +73,22 @@ PageGrid::PageGrid(SheetState& state, QGridLayout* grid) : state_(state), grid_(
 
 bool PageGrid::row(std::optional<store::BulkField> field, std::initializer_list<QWidget*> widgets,
                    bool from_template) {
-  if (state_.bulk_mode() && !field) {
-    for (QWidget* w : widgets) w->hide();
-    return false;
-  }
   auto* holder = new QWidget;
   auto* line = new QHBoxLayout(holder);
   line->setContentsMargins(0, 0, 0, 0);
+  if (state_.bulk_mode() && !field) {
+    // Not offered in bulk: the controls stay out of sight, owned by the page
+    // (their bindings still read them on apply; nothing marks their fields).
+    for (QWidget* w : widgets) line->addWidget(w);
+    holder->setParent(grid_->parentWidget());
+    holder->hide();
+    return false;
+  }
   if (state_.bulk_mode()) {
     // The mark comes first, so Tab reaches it before its controls.
     auto* box = new QCheckBox;
     box->setAccessibleName(QStringLiteral("変更"));
+    box->setObjectName(QStringLiteral("mark%1").arg(static_cast<int>(*field)));
     grid_->addWidget(box, next_, 0, Qt::AlignLeft | Qt::AlignVCenter);
     holder->setEnabled(false);
     QObject::connect(box, &QCheckBox::toggled, holder, &QWidget::setEnabled);

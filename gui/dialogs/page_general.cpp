@@ -32,14 +32,14 @@ class GeneralPage final : public FormPage {
     PageGrid& g = grid(options);
     store::PageSettings& v = s.values();
     if (!s.bulk_mode() && !s.template_mode()) {
-      g.row(std::nullopt, {bind_.check(QStringLiteral("自動チェックしない"), &v.disable_auto_check)},
-            false);
+      g.row(std::nullopt,
+            {bind_.check(QStringLiteral("自動チェックしない"), &v.disable_auto_check)}, false);
     }
     if (!s.template_mode()) {
       QComboBox* priority = bind_.choice(
           {QStringLiteral("普通"), QStringLiteral("中"), QStringLiteral("高")}, &v.site_priority);
-      g.row(BulkField::kSitePriority, {caption(QStringLiteral("サイトの重要度"), priority), priority},
-            false);
+      g.row(BulkField::kSitePriority,
+            {caption(QStringLiteral("サイトの重要度"), priority), priority}, false);
     }
     g.row(BulkField::kNoProxy, {bind_.check(QStringLiteral("Proxyを使用しない"), &v.noproxy)},
           true);
@@ -69,9 +69,10 @@ class GeneralPage final : public FormPage {
     url_ = bind_.line(&v.url, store::kUrlCapacity - 1);
     url_->setObjectName(QStringLiteral("url"));
     if (state_.env.new_record && v.url.empty() && !tpl) url_->setText(QStringLiteral("http://"));
-    g->addWidget(caption(tpl ? QStringLiteral("URLに含まれる文字列") : QStringLiteral("チェックするURL"),
-                         url_),
-                 1, 0);
+    g->addWidget(
+        caption(tpl ? QStringLiteral("URLに含まれる文字列") : QStringLiteral("チェックするURL"),
+                url_),
+        1, 0);
     g->addWidget(url_, 1, 1);
     QLineEdit* browse = bind_.line(&v.browse_url, store::kUrlCapacity - 1);
     browse->setObjectName(QStringLiteral("browse_url"));
@@ -79,12 +80,12 @@ class GeneralPage final : public FormPage {
       g->addWidget(caption(QStringLiteral("確認用URL"), browse), 2, 0);
       g->addWidget(browse, 2, 1);
     } else {
-      g->addWidget(test_button(url_), 1, 2);
+      g->addWidget(test_button(url_, "test_url"), 1, 2);
       g->addWidget(
           caption(QStringLiteral("ブラウザで開くURL (チェックするURLと同じ場合は省略)"), browse), 2,
           0, 1, 3);
       g->addWidget(browse, 3, 1);
-      g->addWidget(test_button(browse), 3, 2);
+      g->addWidget(test_button(browse, "test_browse_url"), 3, 2);
     }
     QPlainTextEdit* comment = bind_.text(&v.comment, store::kCommentCapacity - 1);
     comment->setObjectName(QStringLiteral("comment"));
@@ -97,8 +98,9 @@ class GeneralPage final : public FormPage {
     return box;
   }
 
-  QPushButton* test_button(QLineEdit* edit) {
+  QPushButton* test_button(QLineEdit* edit, const char* name) {
     auto* b = new QPushButton(QStringLiteral("テスト"));
+    b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this, [this, edit] {
       if (state_.env.open_url) state_.env.open_url(one_line_sjis(edit->text()));
@@ -107,8 +109,8 @@ class GeneralPage final : public FormPage {
   }
 
   void program_row(PageGrid& g, store::PageSettings& v) {
-    QCheckBox* use = bind_.check(QStringLiteral("リンクを開くブラウザを指定する"),
-                                 &v.use_specified_program);
+    QCheckBox* use =
+        bind_.check(QStringLiteral("リンクを開くブラウザを指定する"), &v.use_specified_program);
     QLineEdit* path = bind_.line(&v.specified_program_path, store::kPathCapacity - 1);
     path->setMinimumWidth(180);
     auto* choose = new QPushButton(QStringLiteral("選択"));

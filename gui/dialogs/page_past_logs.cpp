@@ -35,9 +35,10 @@ class PastLogsPage final : public SheetPage {
 
  private:
   void clear() {
-    QMessageBox ask(QMessageBox::Warning, QStringLiteral("過去ログの削除"),
-                    QStringLiteral("全ての過去ログおよび更新チェック結果を削除します。\n\nよろしいですか？"),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox ask(
+        QMessageBox::Warning, QStringLiteral("過去ログの削除"),
+        QStringLiteral("最新の更新結果以外の過去ログを全て削除します。\n\nよろしいですか？"),
+        QMessageBox::Yes | QMessageBox::No, this);
     ask.setDefaultButton(QMessageBox::No);
     if (ask.exec() != QMessageBox::Yes) return;
     show_status(QStringLiteral("過去ログ削除中..."));

@@ -38,8 +38,9 @@ void add_bulk_pages(PropertySheet& sheet, SheetState& state) {
 
 PageSheet::PageSheet(QWidget* parent, const store::PageSettings& record, SheetMode mode,
                      const PageSheetEnv& env)
-    : PropertySheet(parent, mode == SheetMode::kTemplate ? QStringLiteral("テンプレートの編集")
-                                                         : QStringLiteral("ウェブページのプロパティ")) {
+    : PropertySheet(parent, mode == SheetMode::kTemplate
+                                ? QStringLiteral("テンプレートの編集")
+                                : QStringLiteral("ウェブページのプロパティ")) {
   setObjectName(QStringLiteral("page_sheet"));
   state_.mode = mode;
   state_.rec = record;

@@ -37,13 +37,13 @@ class FormPage : public SheetPage {
   bool marks_changed_;
 };
 
-SheetPage* make_general_page(SheetState& state);  // "ページ設定"
-SheetPage* make_check_page(SheetState& state);    // "チェック設定"
-SheetPage* make_ng_words_page(SheetState& state);  // "NGワード"
-SheetPage* make_ok_words_page(SheetState& state);  // "抽出ワード"
-SheetPage* make_areas_page(SheetState& state);    // "更新確認範囲"
-SheetPage* make_auth_page(SheetState& state);     // "認証"
-SheetPage* make_legacy_page(SheetState& state);   // "その他"
+SheetPage* make_general_page(SheetState& state);       // "ページ設定"
+SheetPage* make_check_page(SheetState& state);         // "チェック設定"
+SheetPage* make_ng_words_page(SheetState& state);      // "NGワード"
+SheetPage* make_ok_words_page(SheetState& state);      // "抽出ワード"
+SheetPage* make_areas_page(SheetState& state);         // "更新確認範囲"
+SheetPage* make_auth_page(SheetState& state);          // "認証"
+SheetPage* make_legacy_page(SheetState& state);        // "その他"
 SheetPage* make_info_page(const std::string& folder);  // "情報"
 
 // "過去ログ": the button "過去ログのクリア" deletes every past log but the

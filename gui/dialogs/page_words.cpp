@@ -3,10 +3,10 @@
 // of at most 64 bytes each and the regular-expression flag.
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "gui/dialogs/page_sheet.h"

@@ -20,7 +20,7 @@
 namespace ks::gui {
 
 struct PaneDelivery {
-  bool clear = false;                                // empty the pane first
+  bool clear = false;                               // empty the pane first
   std::shared_ptr<const present::PaneBatch> batch;  // then replay this (may be null)
 
   // On the UI thread: the delivery onto the real pane.

@@ -5,6 +5,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "gui/dialogs/tab_order.h"
+
 namespace ks::gui {
 
 PropertySheet::PropertySheet(QWidget* parent, const QString& title) : QDialog(parent) {
@@ -26,6 +28,7 @@ PropertySheet::PropertySheet(QWidget* parent, const QString& title) : QDialog(pa
 
 void PropertySheet::add_page(SheetPage* page, const QString& caption) {
   pages_.push_back(page);
+  follow_layout(page);
   tabs_->addTab(page, caption);
   if (pages_.size() == 1) page->set_shown();
 }

@@ -22,14 +22,16 @@ struct SearchHost {
   const app_options::Options* options = nullptr;
   std::string base_folder;  // ends in '/'
 
-  std::function<store::NodeId()> selected;       // the tree's selection
-  std::function<void(store::NodeId)> select;     // expand to a node and select it
-  std::function<present::Pane*()> list_pane;      // the first result tab
-  std::function<void()> show_list_pane;           // bring it to the front
-  std::function<void()> list_done;                // caret to the top of the tab
-  std::function<void(const QString&)> status;     // the status bar
-  std::function<void(bool)> busy;                 // menu commands off while true
-  std::function<int64_t()> now;                   // the clock; empty: the system's
+  std::function<store::NodeId()> selected;     // the tree's selection
+  std::function<void(store::NodeId)> select;   // expand to a node and select it
+  std::function<present::Pane*()> list_pane;   // the first result tab
+  std::function<void()> show_list_pane;        // bring it to the front
+  std::function<void()> list_done;             // caret to the top of the tab
+  std::function<void(const QString&)> status;  // the status bar
+  std::function<void(bool)> busy;              // menu commands off while true
+  std::function<int64_t()> now;                // the clock; empty: the system's
+  // Tests: called on the worker before each item of a past-log search.
+  std::function<void()> before_item;
 };
 
 }  // namespace ks::gui

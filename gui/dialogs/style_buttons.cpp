@@ -23,8 +23,7 @@ int32_t bgr_from_color(const QColor& c) {
                               static_cast<uint32_t>(c.blue()) << 16);
 }
 
-ColorButton::ColorButton(int32_t bgr,
-                         std::array<int32_t, app_options::kCustomColorCount>* custom)
+ColorButton::ColorButton(int32_t bgr, std::array<int32_t, app_options::kCustomColorCount>* custom)
     : value_(bgr), custom_(custom) {
   setAutoDefault(false);
   setAccessibleName(QStringLiteral("色"));
