@@ -22,6 +22,7 @@ class BulkProgress final : public QDialog {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("設定を変更しています...")));
     name_ = new QLabel;
+    name_->setTextFormat(Qt::PlainText);  // item names may hold '<'
     name_->setObjectName(QStringLiteral("current_item"));
     name_->setMinimumWidth(320);
     layout->addWidget(name_);

@@ -60,6 +60,7 @@ void Bindings::apply() const {
 
 QLabel* caption(const QString& text, QWidget* buddy) {
   auto* label = new QLabel(text);
+  label->setTextFormat(Qt::PlainText);  // captions such as "<head>内" show as they are
   if (buddy) label->setBuddy(buddy);
   return label;
 }

@@ -127,6 +127,7 @@ class GeneralPage final : public FormPage {
     QCheckBox* use = bind_.check(QStringLiteral("テンプレートを使用する"), &v.use_template);
     use->setObjectName(QStringLiteral("use_template"));
     template_line_ = new QLabel;
+    template_line_->setTextFormat(Qt::PlainText);
     template_line_->setObjectName(QStringLiteral("template_line"));
     g.row(BulkField::kUseTemplate, {use, template_line_}, false);
     if (state_.bulk_mode()) {

@@ -13,6 +13,9 @@ PropertySheet::PropertySheet(QWidget* parent, const QString& title) : QDialog(pa
   setWindowTitle(title);
   setModal(true);
   tabs_ = new QTabWidget(this);
+  // Every page's tab in sight: the sheet grows to the width of its tabs
+  // instead of hiding some behind scroll arrows.
+  tabs_->setUsesScrollButtons(false);
   buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons_->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
   buttons_->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
