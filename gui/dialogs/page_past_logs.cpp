@@ -39,6 +39,7 @@ class PastLogsPage final : public SheetPage {
         QMessageBox::Warning, QStringLiteral("過去ログの削除"),
         QStringLiteral("最新の更新結果以外の過去ログを全て削除します。\n\nよろしいですか？"),
         QMessageBox::Yes | QMessageBox::No, this);
+    ask.setObjectName(QStringLiteral("confirm_clear"));
     ask.setDefaultButton(QMessageBox::No);
     if (ask.exec() != QMessageBox::Yes) return;
     show_status(QStringLiteral("過去ログ削除中..."));

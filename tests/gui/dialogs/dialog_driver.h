@@ -36,9 +36,9 @@ class DialogScript {
     QElapsedTimer clock;
     clock.start();
     auto steps = steps_;
-    bool busy = false;
+    // A step may open a dialog of its own and wait in it: the next step
+    // then runs from inside it.
     QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (busy) return;
       if (clock.elapsed() > deadline_ms) {
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
         return;
@@ -49,9 +49,7 @@ class DialogScript {
         if (!d || !d->isVisible() || d->objectName() != steps->front().name) continue;
         Act act = std::move(steps->front().act);
         steps->pop_front();
-        busy = true;
         act(d);
-        busy = false;
         return;
       }
     });

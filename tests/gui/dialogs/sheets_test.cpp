@@ -3,7 +3,9 @@
 // one sheet at a time, the name limit, Tab order, the template form), the
 // group sheet's bulk change with its Cancel, and the options sheet.
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -11,6 +13,7 @@
 #include <atomic>
 #include <thread>
 
+#include "compare/result_record.h"
 #include "dialog_driver.h"
 #include "fixture.h"
 #include "gui/dialogs/page_sheet.h"
@@ -18,6 +21,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "shell/tree_model.h"
+#include "store/auth_pass.h"
 #include "store/bulk_change.h"
 #include "store/page_settings_io.h"
 #include "support/cli_runner.h"
@@ -198,6 +202,68 @@ class SheetsTest : public QObject {
       QVERIFY2(captions.contains(QString::fromUtf8(c)), c);
     }
     QVERIFY(!item_controls);
+  }
+
+  void pages_with_forms_of_their_own() {
+    GuiBench b;
+    const std::string a = b.add_item("a.dat", "http://a.test/");
+    const std::string tpl = b.folder.make_dir(sj("テンプレート/t.tpl"));
+    QVERIFY(ks::store::write_page_settings(tpl, ks::store::default_page_settings()));
+    for (const std::string& f : {a, tpl}) {
+      QVERIFY(ks::compare::write_current_log_number(f, 2));
+      for (int n = 0; n < 3; ++n) {
+        for (const char* kind : {"log", "add"}) {
+          QVERIFY(ks::write_file_atomic(f + "/" + kind + std::to_string(n) + ".txt", "x"));
+        }
+      }
+    }
+    QVERIFY(ks::write_file_atomic(
+        a + "/html.txt", "HTTP/1.1 200 OK\r\nServer: t\r\nX-Long: " + std::string(600, 'v') +
+                             "\r\n\r\n<html>body</html>\r\n"));
+    b.start();
+    // "情報": the header lines, each cut to 511 bytes. "認証": the password
+    // is stored enciphered only.
+    QStringList info;
+    QVERIFY(DialogScript()
+                .then("page_sheet",
+                      [&](QDialog* d) {
+                        PropertySheet* s = sheet_of(d);
+                        s->tabs()->setCurrentIndex(8);
+                        auto* list = named<QListWidget>(s->page(8), "info");
+                        for (int i = 0; i < list->count(); ++i) info << list->item(i)->text();
+                        s->tabs()->setCurrentIndex(5);
+                        retype(named<QLineEdit>(s->page(5), "auth_pass"), QStringLiteral("s3cret"));
+                        click(s->ok_button());
+                      })
+                .run([&] { b.window().properties(b.node("a")); }));
+    QCOMPARE(info.size(), 3);
+    QCOMPARE(info[2].size(), 511);
+    const std::string stored = settings_of(a).auth_pass;
+    QVERIFY(!stored.empty() && stored.find("s3cret") == std::string::npos);
+    QVERIFY(site_db(a).find("s3cret") == std::string::npos);
+    QCOMPARE(ks::store::decipher_password(stored), std::string("s3cret"));
+
+    // The root sheet's one page clears the past logs of every item and
+    // template, keeping the current ones.
+    int pages = 0;
+    QVERIFY(DialogScript()
+                .then("root_sheet",
+                      [&](QDialog* d) {
+                        pages = sheet_of(d)->page_count();
+                        QTimer::singleShot(0, named<QPushButton>(d, "clear_past_logs"),
+                                           &QPushButton::click);
+                      })
+                .then("confirm_clear",
+                      [](QDialog* d) {
+                        click(qobject_cast<QMessageBox*>(d)->button(QMessageBox::Yes));
+                      })
+                .then("root_sheet", [](QDialog* d) { click(sheet_of(d)->ok_button()); })
+                .run([&] { b.window().properties(b.core().tree().root()); }));
+    QCOMPARE(pages, 1);
+    for (const std::string& f : {a, tpl}) {
+      QVERIFY(!ks::path_exists(f + "/log0.txt") && !ks::path_exists(f + "/add1.txt"));
+      QVERIFY(ks::path_exists(f + "/log2.txt") && ks::path_exists(f + "/add2.txt"));
+    }
   }
 
   void bulk_change_marks_only_the_ticked_settings_and_stops_on_cancel() {
