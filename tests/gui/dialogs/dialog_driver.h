@@ -24,7 +24,8 @@ namespace ks::test {
 class DialogScript {
  public:
   using Act = std::function<void(QDialog*)>;
-  // Adds a step: when a dialog named `name` is shown, `act` runs once.
+  // Adds a step: when a dialog named `name` (its object name, or else its
+  // title) is shown, `act` runs once.
   DialogScript& then(const QString& name, Act act) {
     steps_->push_back({name, std::move(act)});
     return *this;
@@ -46,7 +47,9 @@ class DialogScript {
       if (steps->empty()) return;
       for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* d = qobject_cast<QDialog*>(w);
-        if (!d || !d->isVisible() || d->objectName() != steps->front().name) continue;
+        if (!d || !d->isVisible()) continue;
+        const QString& want = steps->front().name;
+        if (d->objectName() != want && d->windowTitle() != want) continue;
         Act act = std::move(steps->front().act);
         steps->pop_front();
         act(d);

@@ -347,6 +347,43 @@ class SheetsTest : public QObject {
     QVERIFY(b.window().menuBar()->actions().first()->isEnabled());  // menus back on
   }
 
+  void bulk_template_flag_lists_items_no_template_matches() {
+    GuiBench b;
+    const std::string tpl = b.folder.make_dir(sj("テンプレート/blog.tpl"));
+    PageSettings t = ks::store::default_page_settings();
+    t.url = "blog.test";
+    QVERIFY(ks::store::write_page_settings(tpl, t));
+    const std::string in = b.add_item("g.grp/in.dat", "http://blog.test/a");
+    const std::string out = b.add_item("g.grp/out.dat", "http://other.test/");
+    b.start();
+    QString message;
+    QVERIFY(DialogScript()
+                .then("group_sheet",
+                      [](QDialog* d) {
+                        PropertySheet* s = sheet_of(d);
+                        s->tabs()->setCurrentIndex(2);  // "一括ページ設定"
+                        click(s->page(2)->findChild<QCheckBox*>(QStringLiteral("mark%1").arg(
+                            static_cast<int>(ks::store::BulkField::kUseTemplate))));
+                        click(with_text(s->page(2), "テンプレートを使用する"));
+                        click(s->ok_button());
+                      })
+                .then("エラー",
+                      [&](QDialog* d) {
+                        message = qobject_cast<QMessageBox*>(d)->text();
+                        d->accept();
+                      })
+                .run([&] { b.window().properties(b.node("g")); }));
+    QCOMPARE(message, QStringLiteral("該当するテンプレートの無いアイテムがあります"));
+    QCOMPARE(settings_of(in).use_template, 1);
+    QCOMPARE(settings_of(out).use_template, 1);  // written all the same
+    QCOMPARE(b.window().tabs()->currentIndex(), 1);
+    const QString listed = b.pane_text(1);
+    QVERIFY2(listed.contains(QStringLiteral("out")) &&
+                 listed.contains(QStringLiteral("該当するテンプレートがありません。")) &&
+                 !listed.contains(QStringLiteral("in")),
+             qPrintable(listed));
+  }
+
   void options_cancel_changes_nothing_and_ok_saves() {
     GuiBench b;
     b.set_options([](ks::app_options::Options& o) { o.proxy_url = "proxy.test"; });
