@@ -16,6 +16,7 @@
 #include "fixture.h"
 #include "gui/dialogs/item_search_dialog.h"
 #include "gui/dialogs/log_search_dialog.h"
+#include "gui/viewer/result_view.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
@@ -88,6 +89,29 @@ class SearchesTest : public QObject {
     QCOMPARE(selected, b.node("older"));
     // The settings stay for the next time the dialog opens.
     QVERIFY(settings.use_time && settings.older && settings.count == 3);
+  }
+
+  void find_dialog_keeps_its_text_for_find_next() {
+    GuiBench b;
+    b.start();
+    ks::gui::ResultView& pane = b.window().result(0);
+    pane.begin();
+    pane.write_text(ks::utf8_to_sjis("一行目 更新\r\n二行目\r\n三行目 更新\r\n"));
+    pane.end();
+    b.window().command(32790);  // "検索"
+    auto* d = b.window().findChild<QDialog*>(QStringLiteral("find"));
+    QVERIFY(d && d->isVisible());
+    retype(named<QLineEdit>(d, "text"), QStringLiteral("更新"));
+    const auto start = [&pane] { return pane.selection() ? pane.selection()->start : 0; };
+    click(ks::test::with_text<QPushButton>(d, "次を検索(&F)"));
+    const std::size_t first = start();
+    QCOMPARE(pane.selected_text(), ks::utf8_to_sjis("更新"));
+    d->close();
+    b.window().command(32791);  // "次を検索" repeats the kept text
+    QVERIFY(start() > first);
+    QCOMPARE(pane.selected_text(), ks::utf8_to_sjis("更新"));
+    b.window().command(32792);  // backward, to the first again
+    QCOMPARE(start(), first);
   }
 
   void past_log_search_finds_full_width_from_half_width_and_stops() {
