@@ -32,7 +32,7 @@ class DialogScript {
   }
   // Runs `open` (which returns when its dialogs have closed) with the steps.
   // True when every step ran.
-  bool run(const std::function<void()>& open, int deadline_ms = 30000) {
+  bool run(const std::function<void()>& open, int deadline_ms = 120000) {
     QTimer timer;
     QElapsedTimer clock;
     clock.start();
