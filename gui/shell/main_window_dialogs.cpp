@@ -21,7 +21,6 @@
 #include "gui/viewer/edit_commands.h"
 #include "present/display.h"
 #include "present/open_page.h"
-#include "shell/item_tree_view.h"
 #include "shell/main_window.h"
 #include "shell/qt_text.h"
 #include "shell/tree_model.h"
