@@ -5,7 +5,9 @@
 #   - every file lies below /usr and the expected ones are there;
 #   - the control fields name the run-time libraries and the browser;
 #   - kestrelscan-cli --help and an offscreen kestrelscan --version run,
-#     and the version is the package's;
+#     and the version is the package's; on a virtual X server the installed
+#     kestrelscan opens its window with the class the desktop entry's
+#     StartupWMClass names;
 #   - the installed CLI finds its Japanese messages and the libraries it
 #     loads at run time, keeps data in ~/.local/share/kestrelscan, and in
 #     its own folder when a kestrelscan.ini lies beside it (portable);
@@ -73,6 +75,29 @@ touch "$root/usr/bin/kestrelscan.ini"
 "$cli" add http://127.0.0.1:9/ --name portable >/dev/null 2>&1
 [ -d "$root/usr/bin/data/portable.dat" ] || fail "kestrelscan.ini beside the program is not used"
 [ ! -e "$HOME/.local/share/kestrelscan/data/portable.dat" ] || fail "portable item went to the home folder"
+
+step "desktop app window"
+wm_class="$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$app_id.desktop")"
+cat >"$tmp/window.sh" <<'WINDOW'
+# Starts the app, waits (at most 30 s) for its main window, prints its
+# WM_CLASS, and closes it the way a session end does (SIGTERM).
+"$1" --home "$2" --disable-startup-options & app=$!
+for _ in $(seq 60); do
+  sleep 0.5
+  for id in $(xwininfo -root -children 2>/dev/null | awk '/ "Kestrelscan/ {print $1}'); do
+    xprop -id "$id" WM_CLASS
+    kill -TERM "$app"
+    wait "$app"
+    exit $?
+  done
+done
+kill -KILL "$app"
+exit 1
+WINDOW
+seen="$(xvfb-run -a bash "$tmp/window.sh" "$gui" "$tmp/gui-home" 2>"$tmp/window.err")" ||
+  fail "the installed kestrelscan showed no window: $(cat "$tmp/window.err")"
+[ "$seen" = "WM_CLASS(STRING) = \"kestrelscan\", \"$wm_class\"" ] ||
+  fail "window class $seen; the desktop entry names StartupWMClass=$wm_class"
 
 step "desktop entry and AppStream metadata"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
