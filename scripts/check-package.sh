@@ -11,7 +11,8 @@
 #   - the installed CLI finds its Japanese messages and the libraries it
 #     loads at run time, keeps data in ~/.local/share/kestrelscan, and in
 #     its own folder when a kestrelscan.ini lies beside it (portable);
-#   - desktop-file-validate, appstreamcli validate --no-net and lintian
+#   - desktop-file-validate, appstreamcli validate (and validate-tree)
+#     --no-net and lintian
 #     (errors fail; warnings are listed) accept it.
 set -euo pipefail
 deb="$(realpath "$1")"
@@ -103,6 +104,8 @@ step "desktop entry and AppStream metadata"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" >/dev/null ||
   appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
+# The metadata together with the desktop entry and icon it names.
+appstreamcli validate-tree --no-net "$root" >/dev/null || appstreamcli validate-tree --no-net "$root"
 
 step "lintian"
 # Errors fail; warnings and notes are shown. (Root is fine for checking a file.)
