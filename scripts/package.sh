@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-release}"
-scripts/install-deps.sh
+scripts/install-deps.sh >&2
 scripts/build.sh "$preset" ks_install_files >&2
 out="build/$preset/package"
 rm -f "$out"/kestrelscan_*.deb
