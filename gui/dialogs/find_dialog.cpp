@@ -40,7 +40,7 @@ FindDialog::FindDialog(QWidget* parent, present::FindState& state,
   auto* dl = new QHBoxLayout(direction);
   dl->addWidget(up_);
   dl->addWidget(down_);
-  next_ = new QPushButton(QStringLiteral("次を検索(&F)"));
+  next_ = new QPushButton(QStringLiteral("次を検索"));
   next_->setDefault(true);
   auto* cancel = new QPushButton(QStringLiteral("キャンセル"));
 

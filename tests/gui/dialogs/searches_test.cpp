@@ -103,7 +103,7 @@ class SearchesTest : public QObject {
     QVERIFY(d && d->isVisible());
     retype(named<QLineEdit>(d, "text"), QStringLiteral("更新"));
     const auto start = [&pane] { return pane.selection() ? pane.selection()->start : 0; };
-    click(ks::test::with_text<QPushButton>(d, "次を検索(&F)"));
+    click(ks::test::with_text<QPushButton>(d, "次を検索"));
     const std::size_t first = start();
     QCOMPARE(pane.selected_text(), ks::utf8_to_sjis("更新"));
     d->close();
