@@ -1,6 +1,7 @@
 #include "app_context.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/appdir.h"
 #include "platform/sjis.h"
@@ -28,6 +29,11 @@ std::optional<App> open_app(const Context& ctx, int& exit_code) {
                               app.options.custom_data_folder);
   app.startup = store::build_tree_at_startup(app.tree, app.templates, app.folders.base,
                                              app.options.auto_tree_sort != 0);
+  if (app.startup.tree_db_rebuilt) {
+    std::fprintf(stderr,
+                 "kestrelscan-cli: data/tree.db could not be read; the tree was rebuilt "
+                 "from the folders and tree.db written anew (the stored order is lost)\n");
+  }
   exit_code = kExitOk;
   return app;
 }

@@ -50,6 +50,8 @@ std::string apply_setting(std::string_view pair, store::PageSettings& rec) {
       return {};
     case store::SetStatus::kNotANumber:
       return std::string(name) + " takes a whole number";
+    case store::SetStatus::kLineBreak:
+      return std::string(name) + " cannot hold a line break or NUL";
     case store::SetStatus::kOutOfRange:
     case store::SetStatus::kTooLong:
       break;
@@ -112,14 +114,15 @@ int run_convert(Context&, const std::vector<std::string>& args) {
     if (!sink.text().empty() && sink.text().back() != '\n') std::fputc('\n', stdout);
     return kExitOk;
   }
-  // The bytes of new.txt: Shift_JIS, line feeds stored as CR LF.
+  // The bytes of new.txt, exactly: Shift_JIS, line feeds stored as CR LF
+  // (for files and pipes, so not passed through terminal_safe).
   std::string text;
   text.reserve(sink.text().size() + sink.text().size() / 16);
   for (char c : sink.text()) {
     if (c == '\n') text += '\r';
     text += c;
   }
-  print_text(text, true);
+  std::fwrite(text.data(), 1, text.size(), stdout);
   return kExitOk;
 }
 

@@ -55,6 +55,8 @@ std::string apply_setting(std::string_view pair, store::PageSettings& rec) {
              std::to_string(key->max);
     case store::SetStatus::kTooLong:
       return std::string(name) + " takes at most " + std::to_string(key->capacity - 1) + " bytes";
+    case store::SetStatus::kLineBreak:
+      return std::string(name) + " cannot hold a line break or NUL";
   }
   return {};
 }

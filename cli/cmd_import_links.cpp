@@ -24,6 +24,8 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
       if (i + 1 >= args.size()) return usage_error("--name needs a value");
       const auto name = core_text(args[++i], raw);
       if (!name || name->empty()) return usage_error("the group name has no Shift_JIS form");
+      if (has_control_bytes(*name))
+        return usage_error("the group name cannot hold control characters");
       group = *name;
     } else if (args[i].rfind("--", 0) == 0) {
       return usage_error("unknown option: " + args[i]);
@@ -42,6 +44,10 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
   const present::ImportResult r = present::import_link_folder(*dir, app->folders.data, group);
   if (!r.imported) return failure(sjis_to_utf8(KS_SJ("フォルダ作成失敗")));
   present::merge_imported_group(*session.ctx, r);
+  if (r.entry_limit) {
+    failure("the folder holds more than " + std::to_string(present::kMaxLinkFolderEntries) +
+            " entries; the import stopped there");
+  }
   char count[32];
   std::snprintf(count, sizeof count, "(%d", r.links);
   print_line(KS_SJ("IEのお気に入り インポート完了") + count + KS_SJ("件)"), raw);

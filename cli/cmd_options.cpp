@@ -45,6 +45,8 @@ std::string status_text(app_options::SetStatus s, const OptionKey& k) {
              std::to_string(k.max);
     case app_options::SetStatus::kTooLong:
       return display_name(k) + " takes at most " + std::to_string(k.capacity - 1) + " bytes";
+    case app_options::SetStatus::kLineBreak:
+      return display_name(k) + " cannot hold a line break or NUL";
   }
   return {};
 }

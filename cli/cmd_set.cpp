@@ -32,6 +32,8 @@ std::string status_text(store::SetStatus s, const store::SettingKey& k) {
              std::to_string(k.max);
     case store::SetStatus::kTooLong:
       return std::string(k.name) + " takes at most " + std::to_string(k.capacity - 1) + " bytes";
+    case store::SetStatus::kLineBreak:
+      return std::string(k.name) + " cannot hold a line break or NUL";
   }
   return {};
 }

@@ -49,6 +49,7 @@ std::string result_path(std::string_view folder) {
 bool write_result(std::string_view folder, int code, std::string_view message) {
   const std::string path = result_path(folder);
   if (!fits(path)) return false;
+  remove_stale_temporaries(folder);
   Profile p = Profile::load(path);
   p.set("RESULT", "CODE", std::to_string(code));
   p.remove_key("RESULT", "MESSAGE");

@@ -30,7 +30,9 @@ enum ResultCode : int {
 std::string result_path(std::string_view folder);
 
 // Writes CODE and MESSAGE (MESSAGE replaced, possibly empty); false when the
-// file cannot be written (the earlier values stay).
+// file cannot be written (the earlier values stay). This is the write every
+// finished check makes, so it also removes the temporaries that writers
+// killed mid-write left in the item folder (remove_stale_temporaries).
 bool write_result(std::string_view folder, int code, std::string_view message);
 // CODE (0 when absent), or -1 when the path does not fit.
 int read_result_code(std::string_view folder);

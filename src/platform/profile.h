@@ -67,4 +67,13 @@ inline void profile_flush(std::string_view /*path*/) {}
 // Compares ASCII letters without regard to case; Shift_JIS pairs compare exactly.
 bool profile_name_equal(std::string_view a, std::string_view b);
 
+// Whether text holds a byte no value on a line may hold: CR, LF or NUL.
+// Profile::set drops such bytes from every name and value it writes, so no
+// value can ever end its line and set other keys; entry points refuse or
+// strip them before that (multi-line texts are stored with CR as 0x01 and
+// LF as 0x02).
+bool has_line_break(std::string_view text);
+// `text` without CR, LF and NUL.
+std::string profile_one_line(std::string_view text);
+
 }  // namespace ks
