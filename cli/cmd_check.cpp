@@ -5,6 +5,7 @@
 // transfers) is kept on stderr. Ctrl+C stops the run: the items in flight
 // are left unfinished and nothing is half-written. Only one check runs over
 // a data folder at a time.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -59,6 +60,9 @@ class CliHost : public check::RunHost {
         change_(stdout, detect_term_style(stdout, raw), options),
         message_(held_ ? held_ : stdout, detect_term_style(stdout, raw), options) {
     env_.options = &options;
+    // tmpfile() is not close-on-exec: the browser drivers a run starts would
+    // inherit it.
+    if (held_) ::fcntl(::fileno(held_), F_SETFD, FD_CLOEXEC);
   }
   ~CliHost() override {
     if (held_) std::fclose(held_);
