@@ -217,6 +217,15 @@ void Profile::set(std::string_view section_in, std::string_view key_in, std::str
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
+void Profile::add_section(std::string_view section,
+                          const std::vector<std::pair<std::string, std::string>>& keys) {
+  lines_.reserve(lines_.size() + keys.size() + 1);
+  lines_.push_back("[" + std::string(trim(one_line(section))) + "]");
+  for (const auto& [key, value] : keys) {
+    lines_.push_back(std::string(trim(one_line(key))) + "=" + one_line(value));
+  }
+}
+
 void Profile::remove_key(std::string_view section, std::string_view key) {
   std::size_t h = find_section(section);
   if (h == npos) return;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ks {
@@ -31,6 +32,11 @@ class Profile {
   std::vector<std::string> keys(std::string_view section) const;
 
   void set(std::string_view section, std::string_view key, std::string_view value);
+  // Adds a section that is not there yet with its keys in the given order:
+  // what set() for each key in turn gives, without a scan of the section per
+  // key (a new file of many keys is written in one pass).
+  void add_section(std::string_view section,
+                   const std::vector<std::pair<std::string, std::string>>& keys);
   void remove_key(std::string_view section, std::string_view key);
   void remove_section(std::string_view section);
 
