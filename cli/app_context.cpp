@@ -3,39 +3,57 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/appdir.h"
 #include "platform/sjis.h"
 #include "store/node_path.h"
 #include "store/page_settings_io.h"
 
 namespace ks::cli {
 
-std::optional<App> open_app(const Context& ctx, int& exit_code) {
-  std::optional<std::string_view> home;
-  if (ctx.home) home = *ctx.home;
-  auto folder = resolve_app_folder(home);
-  if (!folder) {
-    exit_code = failure("cannot name the application folder (set --home or KESTRELSCAN_HOME)");
-    return std::nullopt;
+App::App(std::unique_ptr<app::Application> c)
+    : core(std::move(c)),
+      app_folder(core->app_folder()),
+      options(core->options()),
+      folders(core->folders()),
+      tree(core->tree()),
+      templates(core->templates()) {}
+
+namespace {
+
+std::unique_ptr<App> start_core(app::StartOptions& start, int& exit_code) {
+  app::StartError error;
+  auto core = app::Application::start(start, error);
+  if (!core) {
+    exit_code = failure(error.message);
+    return nullptr;
   }
-  App app;
-  app.app_folder = *folder;
-  if (!store::prepare_app_folders(app.app_folder, app.folders)) {
-    exit_code = failure("cannot create the work folder " + sjis_to_utf8(app.folders.work));
-    return std::nullopt;
-  }
-  app.options = app_options::load_options(app.app_folder);
-  store::prepare_data_folders(app.folders, app.options.use_custom_data_folder == 1,
-                              app.options.custom_data_folder);
-  app.startup = store::build_tree_at_startup(app.tree, app.templates, app.folders.base,
-                                             app.options.auto_tree_sort != 0);
-  if (app.startup.tree_db_rebuilt) {
+  if (const store::StartupTree& t = core->startup_tree(); t.tree_db_rebuilt) {
     std::fprintf(stderr,
-                 "kestrelscan-cli: data/tree.db could not be read; the tree was rebuilt "
-                 "from the folders and tree.db written anew (the stored order is lost)\n");
+                 "kestrelscan-cli: data/tree.db could not be read; the tree was built "
+                 "from the folders (%s)\n",
+                 t.tree_db_saved ? "tree.db was written anew; the stored order is lost"
+                                 : "run repair to write tree.db anew");
   }
   exit_code = kExitOk;
-  return app;
+  return std::make_unique<App>(std::move(core));
+}
+
+}  // namespace
+
+std::unique_ptr<App> open_core(const Context& ctx, int& exit_code) {
+  app::StartOptions start;
+  start.home = ctx.home;
+  start.load_tree = false;
+  return start_core(start, exit_code);
+}
+
+std::unique_ptr<App> open_app(const Context& ctx, int& exit_code, app::Access access,
+                              std::string_view holder) {
+  app::StartOptions start;
+  start.home = ctx.home;
+  start.access = access;
+  start.holder = "kestrelscan-cli";
+  if (!holder.empty()) start.holder += " " + std::string(holder);
+  return start_core(start, exit_code);
 }
 
 std::vector<std::string> split_path(std::string_view path) {

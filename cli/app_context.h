@@ -1,11 +1,12 @@
-// Opening the application folder for a command: resolve it (--home,
-// $KESTRELSCAN_HOME, portable, XDG), read the global options, prepare the
-// work, data and template folders, and build the tree and the template table
-// the way every front end does at start-up (store/startup.h: the cache, which
-// is consumed, tree.db or the folders). This is the only place commands load
-// the tree. Failures are reported on stderr here, so a command only returns
-// the exit status. Commands that change the tree add a TreeSession
-// (tree_session.h) on top.
+// Opening the application for a command: every command starts and ends
+// through the application core (app/application.h), which resolves the
+// application folder, reads the global options, prepares the folders, loads
+// the optional libraries and builds the tree and the template table the way
+// every front end does. A command that changes the data folder asks for
+// Access::kChange and holds the data-folder lock until it ends; one that
+// only reads never waits for it. Failures are reported on stderr here, so a
+// command only returns the exit status. Commands that change the tree add a
+// TreeSession (tree_session.h) on top.
 //
 // A PATH on the command line names a node by its labels from the root,
 // joined with '/'. A label may hold '/' or '\' itself; in a path they are
@@ -20,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/application.h"
 #include "app/options/options.h"
 #include "command.h"
 #include "store/folders.h"
@@ -30,20 +32,32 @@
 
 namespace ks::cli {
 
+// The core of one command, with short names for what commands use most.
 struct App {
-  std::string app_folder;  // Shift_JIS, ends in '/'
-  app_options::Options options;
-  store::Folders folders;
-  store::Tree tree;
+  explicit App(std::unique_ptr<app::Application> c);
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  std::unique_ptr<app::Application> core;
+  const std::string& app_folder;  // Shift_JIS, ends in '/'
+  app_options::Options& options;
+  const store::Folders& folders;
+  store::Tree& tree;
   // The one template table: the tree operations of a TreeSession keep it
   // current, and commands that apply templates read it here.
-  store::TemplateTable templates;
-  store::StartupTree startup;  // where the tree came from
+  store::TemplateTable& templates;
 };
 
-// Opens the application folder and loads the tree. nullopt after printing a
-// one-line message; `exit_code` then holds the status to return.
-std::optional<App> open_app(const Context& ctx, int& exit_code);
+// Opens the application and loads the tree. `access` kChange takes the
+// data-folder lock for `holder` (the command's name). nullptr after printing
+// a one-line message (for a busy data folder: who holds it); `exit_code`
+// then holds the status to return.
+std::unique_ptr<App> open_app(const Context& ctx, int& exit_code,
+                              app::Access access = app::Access::kRead,
+                              std::string_view holder = {});
+// For the preview tools that work on files only: the core without the tree
+// and without the lock.
+std::unique_ptr<App> open_core(const Context& ctx, int& exit_code);
 
 // The labels a path (core form) names, in order, with the escapes undone.
 std::vector<std::string> split_path(std::string_view path);

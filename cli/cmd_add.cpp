@@ -58,7 +58,7 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
     if (has_control_bytes(*name)) return usage_error("the name cannot hold control characters");
   }
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "add");
   if (!app) return code;
 
   TreeSession session;

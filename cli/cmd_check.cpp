@@ -10,23 +10,19 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
+#include <variant>
 #include <vector>
 
-#include "app/options/statistics.h"
 #include "app_context.h"
 #include "check/check_session.h"
-#include "check/data_folder_lock.h"
-#include "check/webdriver_fetch.h"
 #include "compare/result_record.h"
 #include "platform/sjis.h"
-#include "present/display.h"
+#include "present/run_display.h"
 #include "store/templates.h"
 #include "term_pane.h"
 
@@ -41,78 +37,47 @@ extern "C" void on_interrupt(int) {
 
 struct KindName {
   const char* name;
-  int kind;
+  check::CheckKind kind;
 };
 constexpr KindName kKinds[] = {
-    {"selected", check::kCheckSelected},       {"errors", check::kCheckErrors},
-    {"comm-errors", check::kCheckCommErrors},  {"high", check::kCheckHighImportance},
-    {"medium", check::kCheckMediumImportance}, {"normal", check::kCheckNormalImportance},
+    {"selected", check::CheckKind::kSelected},
+    {"errors", check::CheckKind::kErrors},
+    {"comm-errors", check::CheckKind::kCommErrors},
+    {"high", check::CheckKind::kHighImportance},
+    {"medium", check::CheckKind::kMediumImportance},
+    {"normal", check::CheckKind::kNormalImportance},
 };
 
-// Shows outcomes through the result display: the change tab's entries on
+// Prints a run's events on the main thread: the change tab's entries on
 // stdout as they come, the message tab's entries (when the run has two tabs)
-// kept in a pane of their own and printed after the run.
-class CliHost : public check::RunHost {
+// held in a temporary file and printed after the run, and a one-line
+// progress display on stderr when it is a terminal.
+class CliRunOutput {
  public:
-  CliHost(const app_options::Options& options, bool raw, bool progress)
+  CliRunOutput(const app_options::Options& options, bool raw, bool progress)
       : progress_(progress),
-        held_(std::tmpfile()),
+        held_(std::tmpfile(), &std::fclose),
         change_(stdout, detect_term_style(stdout, raw), options),
-        message_(held_ ? held_ : stdout, detect_term_style(stdout, raw), options) {
-    env_.options = &options;
+        message_(held_ ? held_.get() : stdout, detect_term_style(stdout, raw), options) {
     // tmpfile() is not close-on-exec: the browser drivers a run starts would
     // inherit it.
-    if (held_) ::fcntl(::fileno(held_), F_SETFD, FD_CLOEXEC);
+    if (held_) ::fcntl(::fileno(held_.get()), F_SETFD, FD_CLOEXEC);
   }
-  ~CliHost() override {
-    if (held_) std::fclose(held_);
-  }
-  CliHost(const CliHost&) = delete;
-  CliHost& operator=(const CliHost&) = delete;
+  CliRunOutput(const CliRunOutput&) = delete;
+  CliRunOutput& operator=(const CliRunOutput&) = delete;
 
-  void show_outcome(const check::SlotOutcome& o) override {
-    const check::TaskRecord& t = *o.task;
-    present::ItemOutcome outcome;
-    outcome.result_code = t.result_code;
-    outcome.message = t.message;
-    outcome.redirect_limit = t.redirect_overflow >= check::kRedirectOverflowMark;
-    std::lock_guard lock(out_mutex_);
+  void show(const check::DisplayValue& display) {
+    if (!display) return;
     clear_progress();
-    present::Pane& message = o.tabs.message_tab == o.tabs.change_tab ? change_ : message_;
-    present::show_item_outcome(change_, message, t.settings, outcome, env_);
+    // Tab 2 (a single item) shows everything where the changes go.
+    const present::RunPanes panes{{&change_, &message_, &change_}};
+    present::apply_display(display, panes);
     change_.show_held();
     std::fflush(stdout);
-  }
-
-  void show_redirect(const check::RedirectNotice& n) override {
-    std::lock_guard lock(out_mutex_);
-    clear_progress();
-    present::Pane& pane = n.tabs.message_tab == n.tabs.change_tab ? change_ : message_;
-    present::show_redirect_notice(pane, n.task->settings, n.http_message, n.task->redirect_target,
-                                  env_);
-    change_.show_held();
-    std::fflush(stdout);
-  }
-
-  void run_ended(const check::RunCounters&) override {
-    {
-      std::lock_guard lock(done_mutex_);
-      done_ = true;
-    }
-    done_cv_.notify_all();
-  }
-
-  void status_text(std::string_view) override {}
-
-  // Waits up to `ms` for the run's end.
-  bool wait_done(int ms) {
-    std::unique_lock lock(done_mutex_);
-    return done_cv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done_; });
   }
 
   void show_progress(int done, int total, int transfers) {
     if (!progress_) return;
-    std::lock_guard lock(out_mutex_);
     std::fprintf(stderr, "\r\x1b[K[%d/%d] transfers: %d", done, total, transfers);
     std::fflush(stderr);
     progress_shown_ = true;
@@ -120,22 +85,22 @@ class CliHost : public check::RunHost {
 
   // Clears the progress line and prints the message pane after the changes.
   void flush_messages() {
-    std::lock_guard lock(out_mutex_);
     clear_progress();
     change_.show_held();
     message_.show_held();
     if (held_) {
-      std::fflush(held_);
-      std::rewind(held_);
+      std::fflush(held_.get());
+      std::rewind(held_.get());
       char buf[65536];
       std::size_t n;
-      while ((n = std::fread(buf, 1, sizeof buf, held_)) > 0) std::fwrite(buf, 1, n, stdout);
+      while ((n = std::fread(buf, 1, sizeof buf, held_.get())) > 0) {
+        std::fwrite(buf, 1, n, stdout);
+      }
     }
     std::fflush(stdout);
   }
 
   void print_summary(std::string_view sjis, bool raw) {
-    std::lock_guard lock(out_mutex_);
     clear_progress();
     print_line(sjis, raw);
     std::fflush(stdout);
@@ -150,18 +115,15 @@ class CliHost : public check::RunHost {
   }
 
   bool progress_;
-  std::FILE* held_;
-  present::DisplayEnv env_;
+  bool progress_shown_ = false;
+  // Declared before the panes: the message pane writes into it until it is
+  // destroyed, so the file must be closed after it.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> held_;
   TermPane change_;
   TermPane message_;
-  std::mutex out_mutex_;
-  bool progress_shown_ = false;
-  std::mutex done_mutex_;
-  std::condition_variable done_cv_;
-  bool done_ = false;
 };
 
-int count_items(App& app, store::NodeId from, int kind, bool use_site_priority) {
+int count_items(App& app, store::NodeId from, check::CheckKind kind, bool use_site_priority) {
   check::ItemWalk walk(app.tree, app.folders.base, from, kind, use_site_priority);
   return walk.count_items();
 }
@@ -169,7 +131,7 @@ int count_items(App& app, store::NodeId from, int kind, bool use_site_priority) 
 int run_check(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
-  int kind = check::kCheckSelected;
+  check::CheckKind kind = check::CheckKind::kSelected;
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
@@ -200,28 +162,15 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   if (rest.size() > 1) return usage_error("usage: check [PATH] [--kind KIND]");
 
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "check");
   if (!app) return code;
-  check::DataFolderLock lock;
-  switch (lock.acquire(app->folders.base)) {
-    case check::DataFolderLock::Result::kLocked:
-      break;
-    case check::DataFolderLock::Result::kBusy:
-      return failure("another check is running on this data folder; try again when it ends");
-    case check::DataFolderLock::Result::kFailed:
-      return failure("cannot create the lock file in " + sjis_to_utf8(app->folders.base));
-  }
   const store::NodeId from = find_node_or_root(*app, rest, 0, raw);
   if (from == store::kNoNode) return kExitFailure;
 
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
-  CliHost host(app->options, raw, on_terminal);
-  check::FetchMethods methods;
-  methods.set(check::kUseScriptBrowserDriver,
-              check::make_webdriver_fetch(app->folders, app->options.timeout));
-  check::CheckSession session(app->tree, host, methods, store::template_applier(app->templates));
-  const int64_t now = static_cast<int64_t>(std::time(nullptr));
-  session.statistics() = app_options::load_statistics(app->app_folder, now);
+  CliRunOutput out(app->options, raw, on_terminal);
+  check::RunEventQueue events;
+  auto session = app->core->make_session(events);
   const int total = count_items(*app, from, kind, app->options.use_site_priority != 0);
 
   g_interrupted = false;
@@ -233,31 +182,38 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   ::sigaction(SIGINT, &sa, &old_int);
   ::sigaction(SIGTERM, &sa, &old_term);
 
-  if (!session.start(from, kind, app->options, app->folders.base)) {
+  if (!session->start(from, kind, app->options, app->folders.base)) {
     return failure("the check could not be started");
   }
   bool stopping = false;
-  while (!host.wait_done(200)) {
+  bool ended = false;
+  while (!ended) {
     if (g_interrupted.load() && !stopping) {
       stopping = true;
-      session.stop();
+      session->stop();
     }
-    int done = 0;
+    if (auto e = events.wait_pop(200)) {
+      if (auto* item = std::get_if<check::ItemFinished>(&e->body)) {
+        out.show(item->display);
+      } else if (auto* notice = std::get_if<check::RedirectShown>(&e->body)) {
+        out.show(notice->display);
+      } else if (std::holds_alternative<check::RunEnded>(e->body)) {
+        ended = true;
+        continue;
+      }
+    }
     int transfers = 0;
-    const auto& tasks = session.run().tasks();
-    for (int s = 0; s < session.run().worker_count(); ++s) {
-      if (tasks.state(s) == check::kTaskTransfer) ++transfers;
+    const check::CheckRun& run = session->run();
+    for (int s = 0; s < run.worker_count(); ++s) {
+      if (run.tasks().state(s) == check::TaskState::kTransfer) ++transfers;
     }
-    done = session.run().counters().started - transfers;
-    host.show_progress(done < 0 ? 0 : done, total, transfers);
+    out.show_progress(run.counters().finished, total, transfers);
   }
-  const check::RunCompletion result = session.complete();
+  const check::RunCompletion result = session->complete();
   ::sigaction(SIGINT, &old_int, nullptr);
   ::sigaction(SIGTERM, &old_term, nullptr);
-  host.flush_messages();
-  app_options::save_statistics(app->app_folder, session.statistics(),
-                               static_cast<int64_t>(std::time(nullptr)));
-  host.print_summary(result.status_line, raw);
+  out.flush_messages();
+  out.print_summary(result.status_line, raw);
   if (result.stopped) {
     std::fputs("kestrelscan-cli: the check was stopped\n", stderr);
     return 130;

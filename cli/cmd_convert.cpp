@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app_context.h"
 #include "command.h"
 #include "convert/converter.h"
 #include "convert/page_sink.h"
@@ -60,7 +61,7 @@ std::string apply_setting(std::string_view pair, store::PageSettings& rec) {
          std::to_string(key->max);
 }
 
-int run_convert(Context&, const std::vector<std::string>& args) {
+int run_convert(Context& ctx, const std::vector<std::string>& args) {
   store::PageSettings rec;
   std::string url = "http://localhost/";
   bool raw = false;
@@ -89,6 +90,9 @@ int run_convert(Context&, const std::vector<std::string>& args) {
   if (file.empty()) return usage_error("convert needs a FILE");
   auto bytes = read_file(to_core(file));
   if (!bytes) return failure("cannot read " + file);
+  int code = 0;
+  auto app = open_core(ctx, code);
+  if (!app) return code;
 
   convert::ConvertSettings settings = convert::ConvertSettings::from(rec, url);
   convert::StringSink sink(settings);
@@ -97,7 +101,7 @@ int run_convert(Context&, const std::vector<std::string>& args) {
     options.current_url = url;
     net::ResponseReadResult r = net::read_response_bytes(*bytes, sink, options);
     if (r.inflate_failed) failure("the body could not be inflated; the text stops there");
-    if (r.outcome == net::kOutcomeNotModified) {
+    if (r.outcome == store::CheckStatus::kNotModified) {
       return failure("the response is 304 Not Modified: a check keeps the old text");
     }
   } else {

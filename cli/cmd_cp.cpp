@@ -17,7 +17,7 @@ int run_cp(Context& ctx, const std::vector<std::string>& in) {
   if (!mode) return usage_error("--yes and --no exclude each other");
   if (args.size() != 2) return usage_error("usage: cp PATH DEST [--yes|--no]");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "cp");
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, *mode);

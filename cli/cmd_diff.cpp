@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app_context.h"
 #include "command.h"
 #include "compare/compare_step.h"
 #include "compare/regex.h"
@@ -61,22 +62,22 @@ std::string apply_setting(std::string_view pair, store::PageSettings& rec) {
   return {};
 }
 
-const char* status_word(int status) {
+const char* status_word(compare::CheckStatus status) {
   switch (status) {
-    case compare::kNoChange:
+    case compare::CheckStatus::kNoChange:
       return "no-change";
-    case compare::kChanged:
+    case compare::CheckStatus::kChanged:
       return "changed";
-    case compare::kNoPreviousLog:
+    case compare::CheckStatus::kInitialized:
       return "no-previous-log";
-    case compare::kAreaNotFound:
+    case compare::CheckStatus::kAreaNotFound:
       return "area-not-found";
     default:
       return "unknown";
   }
 }
 
-int run_diff(Context& /*ctx*/, const std::vector<std::string>& args) {
+int run_diff(Context& ctx, const std::vector<std::string>& args) {
   compare::CompareTask task;
   std::string out;
   std::vector<std::string> files;
@@ -98,6 +99,9 @@ int run_diff(Context& /*ctx*/, const std::vector<std::string>& args) {
   }
   if (files.size() != 2) return usage_error("usage: diff [--set KEY=VALUE...] [--out DIR] OLD NEW");
   if (!is_regular_file(files[1])) return failure("cannot read " + args.back());
+  int code = 0;
+  auto app = open_core(ctx, code);  // regular expressions come with the core
+  if (!app) return code;
   const bool temporary = out.empty();
   if (temporary) {
     char tmpl[] = "/tmp/kestrelscan-diff-XXXXXX";
@@ -107,7 +111,6 @@ int run_diff(Context& /*ctx*/, const std::vector<std::string>& args) {
     return failure("cannot create " + out);
   }
 
-  compare::RegexLibrary::shared().load();
   task.folder = out;
   task.env.decode = &convert::decode_references;
   const compare::CheckStatus status = compare::compare_files(task, files[0], files[1], out);
@@ -116,7 +119,6 @@ int run_diff(Context& /*ctx*/, const std::vector<std::string>& args) {
     print_line(out);
   }
   std::printf("%d %s\n", static_cast<int>(status), status_word(status));
-  compare::RegexLibrary::shared().unload();
   return kExitOk;
 }
 

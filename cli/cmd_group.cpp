@@ -21,7 +21,7 @@ int run_group(Context& ctx, const std::vector<std::string>& in) {
   if (!path) return usage_error("the path has characters without a Shift_JIS form");
   if (has_control_bytes(*path)) return usage_error("a name cannot hold control characters");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "group");
   if (!app) return code;
 
   TreeSession session;

@@ -21,7 +21,7 @@ int run_import(Context& ctx, const std::vector<std::string>& args) {
   const std::optional<std::string> bytes = read_file(*file);
   if (!bytes) return failure("cannot read " + args[0]);
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "import");
   if (!app) return code;
   TreeSession session;
   open_tree_session(*app, session, AnswerMode::kNo);

@@ -37,7 +37,7 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
   const std::optional<std::string> dir = from_os_name(plain[0]);
   if (!dir || !is_directory(*dir)) return failure("not a folder: " + plain[0]);
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "import-links");
   if (!app) return code;
   TreeSession session;
   open_tree_session(*app, session, AnswerMode::kNo);

@@ -54,7 +54,7 @@ int run_mv(Context& ctx, const std::vector<std::string>& in) {
   Args a;
   if (std::string err = parse(in, a); !err.empty()) return usage_error(err);
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "mv");
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, a.mode);

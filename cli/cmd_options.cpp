@@ -2,6 +2,7 @@
 // are named as they are (TIMEOUT); font keys with their section
 // (FONT.POINT, TREEFONT.FACENAME). Every change is checked before the file
 // is written; on any error nothing is written.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,13 @@ std::string status_text(app_options::SetStatus s, const OptionKey& k) {
 int run_options(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   bool raw = take_flag(args, "--raw");
+  // Changing options waits for no one but must not race the desktop app,
+  // which writes kestrelscan.ini when its options sheet closes.
+  const bool changes = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+    return a.find('=') != std::string::npos;
+  });
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = changes ? open_app(ctx, code, app::Access::kChange, "options") : open_app(ctx, code);
   if (!app) return code;
   app_options::Options& o = app->options;
   bool changed = false;

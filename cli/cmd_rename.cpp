@@ -18,7 +18,7 @@ int run_rename(Context& ctx, const std::vector<std::string>& in) {
   }
   if (has_control_bytes(*name)) return usage_error("the name cannot hold control characters");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "rename");
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, AnswerMode::kNo);

@@ -16,7 +16,7 @@ int run_repair(Context& ctx, const std::vector<std::string>& in) {
   if (!mode) return usage_error("--yes and --no exclude each other");
   if (!args.empty()) return usage_error("usage: repair [--yes|--no]");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "repair");
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, *mode);

@@ -15,7 +15,7 @@ int run_rm(Context& ctx, const std::vector<std::string>& in) {
   if (!mode) return usage_error("--yes and --no exclude each other");
   if (args.size() != 1) return usage_error("usage: rm PATH [--yes|--no]");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "rm");
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, *mode);

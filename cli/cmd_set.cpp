@@ -65,7 +65,7 @@ int run_set(Context& ctx, const std::vector<std::string>& in) {
   bool raw = take_flag(args, "--raw");
   if (args.size() < 2) return usage_error("usage: set PATH KEY=VALUE...");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = open_app(ctx, code, app::Access::kChange, "set");
   if (!app) return code;
   auto page = read_page(*app, args[0], raw);
   if (!page) return kExitFailure;

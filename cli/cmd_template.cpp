@@ -77,7 +77,8 @@ int run_template(Context& ctx, const std::vector<std::string>& in) {
   args.erase(args.begin());
   if (sub == "list" && !args.empty()) return usage_error("usage: template list");
   int code = 0;
-  auto app = open_app(ctx, code);
+  auto app = sub == "add" ? open_app(ctx, code, app::Access::kChange, "template add")
+                          : open_app(ctx, code);
   if (!app) return code;
   TreeSession s;
   open_tree_session(*app, s, AnswerMode::kNo);

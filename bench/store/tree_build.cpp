@@ -35,7 +35,7 @@ class DataFolder {
     make_dirs(data() + "/" + Tree::template_root_label());
     Tree tree;
     scan_tree_from_disk(tree, base_);
-    save_tree_db(tree, data());
+    if (!save_tree_db(tree, data())) std::abort();
     save_tree_cache(tree, data());
     cache_ = read_file(data() + "/treecache.tmp").value_or("");
     remove_file(data() + "/treecache.tmp");

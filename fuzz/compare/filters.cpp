@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   const CheckStatus s = compare_files(task, old_path, new_path, task.folder);
   const bool wrote = ks::path_exists(text_path(task.folder, "add"));
-  if (s != kNoChange && s != kChanged && s != kAreaNotFound) std::abort();
-  if ((s == kChanged) != wrote) std::abort();
+  if (s != CheckStatus::kNoChange && s != CheckStatus::kChanged && s != CheckStatus::kAreaNotFound)
+    std::abort();
+  if ((s == CheckStatus::kChanged) != wrote) std::abort();
   return 0;
 }

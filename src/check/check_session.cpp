@@ -39,12 +39,13 @@ void add_run_statistics(app_options::Statistics& stats, int64_t run_seconds, int
   if (received_bytes > 0) stats.rx_data_bytes += received_bytes;
 }
 
-CheckSession::CheckSession(store::Tree& tree, RunHost& host, const FetchMethods& methods,
-                           store::TemplateApplier apply_template, net::Resolver* resolver)
-    : host_(host), run_(tree, host, methods, std::move(apply_template), resolver) {}
+CheckSession::CheckSession(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
+                           const FetchMethods& methods, store::TemplateApplier apply_template,
+                           net::Resolver* resolver)
+    : run_(tree, sink, composer, methods, std::move(apply_template), resolver) {}
 
-bool CheckSession::start(store::NodeId selected, int kind, const app_options::Options& options,
-                         const std::string& base_folder) {
+bool CheckSession::start(store::NodeId selected, CheckKind kind,
+                         const app_options::Options& options, const std::string& base_folder) {
   RunConfig config = RunConfig::from_options(options);
   config.check_kind = kind;
   config.start = selected;
@@ -54,19 +55,15 @@ bool CheckSession::start(store::NodeId selected, int kind, const app_options::Op
 
 bool CheckSession::start(const RunConfig& config, const app_options::Options& options) {
   if (run_.running()) return false;
-  if (config.check_kind < kCheckSelected || config.check_kind > kCheckNormalImportance) {
-    return false;
-  }
   {
     std::lock_guard lock(run_.tree_lock());
     if (config.start == store::kNoNode) return false;
   }
-  host_.status_text(KS_SJ("更新チェック中..."));
   options_ = options;
   stop_requested_ = false;
   // The first run on a new day starts the day's counters from zero.
   start_time_ = now_seconds();
-  app_options::roll_statistics_day(stats_, start_time_);
+  app_options::roll_statistics_day(*stats_, start_time_);
   received_before_ = net::received_counters().day.load();
   return run_.start(config);
 }
@@ -88,7 +85,7 @@ RunCompletion CheckSession::complete(bool minimized) {
   out.stopped = stop_requested_ || run_.stop_requested();
   stop_requested_ = false;
   const int64_t end = now_seconds();
-  add_run_statistics(stats_, end - start_time_, run_.sites(),
+  add_run_statistics(*stats_, end - start_time_, run_.sites(),
                      net::received_counters().day.load() - received_before_);
   // A run ended for closing shows nothing and decides nothing; a stop alone
   // still shows the summary.
@@ -98,7 +95,6 @@ RunCompletion CheckSession::complete(bool minimized) {
   out.second_text = summary_second_text(out.counters);
   out.status_line = out.first_text;
   if (!out.second_text.empty()) out.status_line += " " + out.second_text;
-  host_.status_text(out.status_line);
 
   const app_options::Options& o = options_;
   const bool changes_or_errors = out.counters.updated > 0 || out.counters.errors > 0;

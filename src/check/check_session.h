@@ -3,8 +3,10 @@
 // texts, the day's statistics, and the decisions a front end acts on (play
 // the notification sound, open the report, restore the window, show the
 // finish message, close). A front end owns one session for its life and
-// calls it from its own (UI) thread; the run reports its end through
-// RunHost::run_ended, after which the front end calls complete().
+// calls it from its own (UI) thread; the run reports its end with the
+// RunEnded event (check/run_events.h), after which the front end calls
+// complete() — also from its RunEnded handler, and it may start the next
+// run right after.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,8 @@
 #include "app/options/statistics.h"
 #include "check/fetch_method.h"
 #include "check/run.h"
-#include "check/run_host.h"
+#include "check/run_composer.h"
+#include "check/run_events.h"
 #include "store/tree.h"
 
 namespace ks::check {
@@ -45,23 +48,28 @@ void add_run_statistics(app_options::Statistics& stats, int64_t run_seconds, int
 
 class CheckSession {
  public:
-  CheckSession(store::Tree& tree, RunHost& host, const FetchMethods& methods,
-               store::TemplateApplier apply_template = {}, net::Resolver* resolver = nullptr);
+  // `tree`, `sink`, `composer` (may be null) and `methods` must outlive the
+  // session.
+  CheckSession(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
+               const FetchMethods& methods, store::TemplateApplier apply_template = {},
+               net::Resolver* resolver = nullptr);
 
-  // The day's statistics as loaded at start-up (the front end saves them).
-  app_options::Statistics& statistics() { return stats_; }
+  // The day's statistics the runs add to: the session's own, or the
+  // application's after use_statistics() (which must outlive the session).
+  app_options::Statistics& statistics() { return *stats_; }
+  void use_statistics(app_options::Statistics& stats) { stats_ = &stats; }
 
   // Starts a run of `kind` over `selected`, with the global options and the
   // base folder (ends in '/'). False when a run is going on or the node is
   // unknown.
-  bool start(store::NodeId selected, int kind, const app_options::Options& options,
+  bool start(store::NodeId selected, CheckKind kind, const app_options::Options& options,
              const std::string& base_folder);
   bool start(const RunConfig& config, const app_options::Options& options);
   void stop();
   void request_exit();
   bool running() const { return run_.running(); }
 
-  // After run_ended: waits for the coordinator, adds the statistics and
+  // After RunEnded: waits for the coordinator, adds the statistics and
   // gives the summary and the decisions. `minimized`: the main window is
   // minimized (for the restore rule).
   RunCompletion complete(bool minimized = false);
@@ -70,9 +78,9 @@ class CheckSession {
   const CheckRun& run() const { return run_; }
 
  private:
-  RunHost& host_;
   CheckRun run_;
-  app_options::Statistics stats_;
+  app_options::Statistics own_stats_;
+  app_options::Statistics* stats_ = &own_stats_;
   app_options::Options options_;  // the options the run started with
   int64_t start_time_ = 0;
   int64_t received_before_ = 0;

@@ -27,7 +27,8 @@ constexpr int kPassImportance[3] = {2, 1, 0};
 }  // namespace
 
 ItemWalk::ItemWalk(const store::Tree& tree, std::string base_folder, store::NodeId start,
-                   int check_kind, bool use_site_priority, store::TemplateApplier apply_template)
+                   CheckKind check_kind, bool use_site_priority,
+                   store::TemplateApplier apply_template)
     : tree_(tree),
       base_(std::move(base_folder)),
       start_(start),
@@ -36,10 +37,11 @@ ItemWalk::ItemWalk(const store::Tree& tree, std::string base_folder, store::Node
       apply_template_(std::move(apply_template)) {
   const Node* s = tree_.find(start_);
   single_ = s && is_candidate_kind(s->kind());
-  const bool importance_kind = kind_ >= kCheckHighImportance && kind_ <= kCheckNormalImportance;
+  const bool importance_kind =
+      kind_ >= CheckKind::kHighImportance && kind_ <= CheckKind::kNormalImportance;
   passes_ = !single_ && (importance_kind || use_site_priority);
-  if (kind_ == kCheckMediumImportance) pass_ = 1;
-  if (kind_ == kCheckNormalImportance) pass_ = 2;
+  if (kind_ == CheckKind::kMediumImportance) pass_ = 1;
+  if (kind_ == CheckKind::kNormalImportance) pass_ = 2;
 }
 
 int ItemWalk::pass_importance() const {
@@ -51,9 +53,9 @@ void ItemWalk::set_busy(int slot, bool busy) {
 }
 
 bool ItemWalk::accepts(const Node& node) const {
-  if (kind_ != kCheckErrors && kind_ != kCheckCommErrors) return true;
+  if (kind_ != CheckKind::kErrors && kind_ != CheckKind::kCommErrors) return true;
   if (!(node.tag & store::kTagError)) return false;
-  if (kind_ == kCheckErrors) return true;
+  if (kind_ == CheckKind::kErrors) return true;
   const auto folder = store::node_path(tree_, node.id, base_);
   if (!folder) return false;
   const int code = compare::read_result_code(*folder);
@@ -161,7 +163,7 @@ bool ItemWalk::load(NodeId id, store::PageSettings& out) const {
 
 int ItemWalk::count_items() {
   int n = 0;
-  const bool one_pass = kind_ >= kCheckHighImportance && !single_;
+  const bool one_pass = kind_ >= CheckKind::kHighImportance && !single_;
   for (NodeId id = next_candidate(); id != store::kNoNode; id = next_candidate()) {
     const Node* node = tree_.find(id);
     if (one_pass && node && tag_importance(node->tag) != pass_importance()) continue;
@@ -184,7 +186,7 @@ NextResult ItemWalk::next(int slot, store::PageSettings& out) {
     return NextResult::kItem;
   }
   // Kinds 3 to 5 run their own pass only; the plain walk has none.
-  if (!passes_ || kind_ >= kCheckHighImportance || pass_ >= 3) return NextResult::kEnd;
+  if (!passes_ || kind_ >= CheckKind::kHighImportance || pass_ >= 3) return NextResult::kEnd;
   for (bool b : busy_) {
     if (b) return NextResult::kWait;
   }

@@ -22,13 +22,13 @@
 namespace ks::check {
 
 // The check kinds, which say what a run takes.
-enum CheckKind : int {
-  kCheckSelected = 0,
-  kCheckErrors = 1,            // items whose node shows an error mark
-  kCheckCommErrors = 2,        // ... and whose stored result code is 4 or 5
-  kCheckHighImportance = 3,    // SITE_PRIORITY 2
-  kCheckMediumImportance = 4,  // SITE_PRIORITY 1
-  kCheckNormalImportance = 5,  // SITE_PRIORITY 0
+enum class CheckKind : int {
+  kSelected = 0,
+  kErrors = 1,            // items whose node shows an error mark
+  kCommErrors = 2,        // ... and whose stored result code is 4 or 5
+  kHighImportance = 3,    // SITE_PRIORITY 2
+  kMediumImportance = 4,  // SITE_PRIORITY 1
+  kNormalImportance = 5,  // SITE_PRIORITY 0
 };
 
 // An item folder path may be at most this long (the path plus a file name of
@@ -40,8 +40,9 @@ enum class NextResult { kItem, kWait, kEnd };
 class ItemWalk {
  public:
   // `base_folder` ends in '/'. `apply_template` may be empty.
-  ItemWalk(const store::Tree& tree, std::string base_folder, store::NodeId start, int check_kind,
-           bool use_site_priority, store::TemplateApplier apply_template = {});
+  ItemWalk(const store::Tree& tree, std::string base_folder, store::NodeId start,
+           CheckKind check_kind, bool use_site_priority,
+           store::TemplateApplier apply_template = {});
 
   // The next item for `slot`: kItem with `out` filled, kWait (ask again in
   // a while: other slots still carry items of the current pass) or kEnd.
@@ -72,7 +73,7 @@ class ItemWalk {
   store::NodeId start_;
   store::NodeId current_;
   int state_ = 1;  // 0 finished, 1 start, 2 down, 3 next sibling, 4 up
-  int kind_;
+  CheckKind kind_;
   bool single_ = false;
   bool passes_ = false;
   int pass_ = 0;  // index into {2, 1, 0}

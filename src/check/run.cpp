@@ -1,5 +1,6 @@
 #include "check/run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "net/request_target.h"
 #include "net/response_reader.h"
 #include "net/tls.h"
+#include "platform/fs.h"
+#include "platform/sjis.h"
 
 namespace ks::check {
 namespace {
@@ -55,10 +58,12 @@ struct CheckRun::Worker {
   int log_number = 0;
 };
 
-CheckRun::CheckRun(store::Tree& tree, RunHost& host, const FetchMethods& methods,
-                   store::TemplateApplier apply_template, net::Resolver* resolver)
+CheckRun::CheckRun(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
+                   const FetchMethods& methods, store::TemplateApplier apply_template,
+                   net::Resolver* resolver)
     : tree_(tree),
-      host_(host),
+      sink_(sink),
+      composer_(composer),
       methods_(methods),
       apply_template_(std::move(apply_template)),
       resolver_(resolver) {
@@ -80,7 +85,9 @@ bool CheckRun::start(const RunConfig& config) {
   if (coordinator_.joinable()) coordinator_.join();
   config_ = config;
   tasks_.clear();
+  run_id_.fetch_add(1);
   started_ = 0;
+  finished_ = 0;
   updated_ = 0;
   errors_ = 0;
   sites_ = 0;
@@ -94,6 +101,7 @@ bool CheckRun::start(const RunConfig& config) {
   tabs_ = walk_->single_item() ? RunTabs{kTabSingle, kTabSingle} : RunTabs{kTabAll, kTabErrors};
   worker_count_ = walk_->single_item() ? 1 : kMaxWorkers;
   running_ = true;
+  post(StatusText{KS_SJ("更新チェック中...")});
   coordinator_ = std::thread([this] { coordinate(); });
   return true;
 }
@@ -103,7 +111,11 @@ void CheckRun::wait() {
 }
 
 RunCounters CheckRun::counters() const {
-  return {started_.load(), updated_.load(), errors_.load()};
+  return {started_.load(), finished_.load(), updated_.load(), errors_.load()};
+}
+
+void CheckRun::post(RunEvent::Body body) {
+  sink_.post(RunEvent{run_id_.load(), std::move(body)});
 }
 
 void CheckRun::coordinate() {
@@ -115,12 +127,14 @@ void CheckRun::coordinate() {
   }
   for (std::thread& t : workers) t.join();
   methods_.end_run();
-  const RunCounters c = counters();
+  RunEnded ended{counters(), aborted()};
   running_ = false;
-  host_.run_ended(c);
+  // The last thing this thread does with the run: the front end may start
+  // the next run as soon as it sees this event.
+  post(std::move(ended));
 }
 
-void CheckRun::set_state(Worker& w, int state) {
+void CheckRun::set_state(Worker& w, TaskState state) {
   w.task.state = state;
   w.task.received_bytes = w.progress->received_bytes.load(std::memory_order_relaxed);
   w.task.elapsed_seconds = w.progress->elapsed_seconds.load(std::memory_order_relaxed);
@@ -161,7 +175,7 @@ void CheckRun::work(int slot) {
     std::lock_guard lock(tree_lock_);
     if (walk_) walk_->set_busy(slot, false);
   }
-  w.task.state = kTaskIdle;
+  w.task.state = TaskState::kIdle;
   tasks_.publish(slot, w.task);
 }
 
@@ -181,22 +195,23 @@ void CheckRun::wait_spacing() {
   }
 }
 
-bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method,
-                         bool first_hop) {
+bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method) {
   TaskRecord& t = w.task;
   const std::string response_path = compare::text_path(t.settings.folder_path, "htmltmp");
-  const int attempts = config_.retry + 1;
+  // A hand-edited RETRY below 0 still gets one attempt: zero attempts would
+  // report a dead server as unchanged.
+  const int attempts = std::max(config_.retry, 0) + 1;
   for (t.attempt = 0; t.attempt < attempts;) {
     t.net_error = 0;
     uint32_t address = 0xFFFFFFFFu;
     if (auto literal = net::parse_ipv4_literal(target.lookup_name)) {
       address = *literal;
     } else if (method.needs_lookup()) {
-      set_state(w, kTaskLookupWait);
+      set_state(w, TaskState::kLookupWait);
       net::LookupResult found;
       {
         std::lock_guard lock(lookup_lock_);
-        set_state(w, kTaskLookup);
+        set_state(w, TaskState::kLookup);
         found = resolver_->lookup(target.lookup_name, config_.timeout, stop_flags());
       }
       if (aborted() || exiting()) return false;
@@ -208,14 +223,13 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
       address = found.address;
     }
     t.address = address;
-    set_state(w, kTaskConnectWait);
+    set_state(w, TaskState::kConnectWait);
     connections_.enter(w.slot, address, w.wake);
     if (config_.tx_interval_ms > 0) wait_spacing();
     FetchOutcome got;
     if (!aborted()) {
-      if (first_hop && t.attempt == 0) sites_.fetch_add(1, std::memory_order_relaxed);
       w.progress->received_bytes = 0;
-      set_state(w, kTaskTransfer);
+      set_state(w, TaskState::kTransfer);
       FetchRequest req;
       req.settings = &t.settings;
       req.target = &target;
@@ -231,6 +245,9 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
     t.tls_error = got.tls_error;
     if (got.ok) return true;
     if (aborted()) return false;
+    // What a failed attempt left is no response; on a full disk its room is
+    // what the error record needs.
+    remove_file(response_path);
     t.net_error = got.net_error != 0 ? got.net_error : method.failure_code();
     if (!method.retries()) {
       t.attempt = attempts;
@@ -245,7 +262,7 @@ bool CheckRun::convert(Worker& w) {
   TaskRecord& t = w.task;
   const std::string& folder = t.settings.folder_path;
   std::lock_guard lock(convert_lock_);
-  set_state(w, kTaskConvert);
+  set_state(w, TaskState::kConvert);
   const auto cs = convert::ConvertSettings::from(t.settings, t.current_url);
   convert::PageSink sink(cs, compare::text_path(folder, "new"), &abort_);
   net::ResponseReadOptions options;
@@ -256,8 +273,14 @@ bool CheckRun::convert(Worker& w) {
       net::read_response_file(compare::text_path(folder, "htmltmp"), sink, options);
   if (r.aborted || aborted()) return false;
   // A fetch that reported success but left no readable response is a fault
-  // of this system, not of the page.
-  t.stage_outcome = r.input_missing ? kStageSystemError : r.outcome;
+  // of this system, not of the page; so is a new text that could not be
+  // written whole (a full disk): it must never be compared as the page.
+  const bool broken =
+      r.input_missing || (r.outcome == store::CheckStatus::kNoChange && sink.output_failed());
+  t.stage_outcome = broken ? store::CheckStatus::kSystemError : r.outcome;
+  // A partly written text is of no use, and its room is needed to record
+  // the error.
+  if (sink.output_failed()) remove_file(compare::text_path(folder, "new"));
   t.http_status = r.http_status;
   t.redirect_target = r.redirect_target;
   return true;
@@ -280,11 +303,21 @@ bool CheckRun::carry(Worker& w) {
   const int hop_limit = net::hop_limit(config_.net, t.settings);
   const std::string previous = compare::text_path(t.settings.folder_path, "html");
   std::string url(net::url_to_fetch(t.settings));
+  // The day's NUM_SITES counts every item that starts its first hop, also
+  // one without a URL or whose name lookup fails.
+  sites_.fetch_add(1, std::memory_order_relaxed);
   int hops = 0;
   bool fetched_all = false;
   for (;;) {
-    net::RequestTarget target;
+    // Nothing of the previous hop may leak into this one.
     t.net_error = 0;
+    t.redirected = false;
+    t.http_status = 0;
+    t.stage_outcome = store::CheckStatus::kNoChange;
+    t.tls_error = 0;
+    t.message.clear();
+    t.redirect_target.clear();
+    net::RequestTarget target;
     if (net::prepare_request_target(t.settings, config_.net, url, previous, target) != 0) {
       t.net_error = net::kNetNoUrl;
       break;
@@ -296,23 +329,16 @@ bool CheckRun::carry(Worker& w) {
     t.conditional = target.conditional;
     t.last_modified = target.last_modified;
     t.secure = target.secure;
-    t.redirect_target.clear();
-    if (!fetch_hop(w, target, method, hops == 0)) {
+    if (!fetch_hop(w, target, method)) {
       if (aborted() || exiting()) return false;
       break;  // every attempt failed: the network error stands
     }
     if (aborted() || exiting()) return false;
     if (!convert(w)) return false;
-    t.redirected = false;
-    if (t.stage_outcome == kStageHttpError && t.net_error == 0 && t.http_status != 200 &&
-        !t.redirect_target.empty()) {
+    if (t.stage_outcome == store::CheckStatus::kHttpError && t.net_error == 0 &&
+        t.http_status != 200 && !t.redirect_target.empty()) {
       t.redirected = true;
-      if (config_.disp_http_redirect && !exiting()) {
-        std::lock_guard lock(display_lock_);
-        RedirectNotice notice{w.slot, &t, compare::http_error_message(t.settings.folder_path),
-                              tabs_};
-        host_.show_redirect(notice);
-      }
+      if (config_.disp_http_redirect && !exiting()) show_redirect(w);
       ++hops;
       if (hops < hop_limit) {
         url = t.redirect_target;
@@ -326,54 +352,92 @@ bool CheckRun::carry(Worker& w) {
     if (hops >= kRedirectOverflowMark) {
       t.redirected = false;
       t.redirect_overflow = kRedirectOverflowMark;
-    } else if (t.stage_outcome == kStageNoChange) {
+    } else if (t.stage_outcome == store::CheckStatus::kNoChange) {
       compare(w);
+      // A stop during the comparison leaves the item unfinished: its
+      // comparison did not run to the end, so nothing may be recorded.
+      if (aborted() || exiting()) return false;
     }
   }
   finish(w);
-  set_state(w, kTaskDisplayed);
+  set_state(w, TaskState::kDisplayed);
   return !aborted() && !exiting();
+}
+
+void CheckRun::show_redirect(Worker& w) {
+  TaskRecord& t = w.task;
+  RedirectShown notice;
+  notice.slot = w.slot;
+  notice.node = static_cast<store::NodeId>(t.settings.node_id);
+  notice.target = t.redirect_target;
+  notice.tabs = tabs_;
+  if (composer_) {
+    notice.display =
+        composer_->compose_redirect(t, compare::http_error_message(t.settings.folder_path), tabs_);
+  }
+  post(std::move(notice));
 }
 
 void CheckRun::finish(Worker& w) {
   TaskRecord& t = w.task;
   const std::string& folder = t.settings.folder_path;
-  set_state(w, kTaskDisplay);
-  const bool network_failure = t.net_error != 0;
-  t.message.clear();
-  t.result_code = compare::result_code_for_status(t.stage_outcome, network_failure);
-  if (network_failure) {
-    t.message = net::net_error_message(t.net_error);
-  } else if (t.result_code == compare::kResultHttpError) {
-    t.message = compare::http_error_message(folder);
-  }
-  if (t.result_code == compare::kResultChanged) updated_.fetch_add(1, std::memory_order_relaxed);
-  if (compare::is_error_code(t.result_code)) errors_.fetch_add(1, std::memory_order_relaxed);
-  const bool quiet = !network_failure && (t.result_code == compare::kResultNoChange ||
-                                          t.result_code == compare::kResultNotModified);
-  tasks_.publish(w.slot, t);
-  if ((!quiet || config_.nochange_msg) && !exiting()) {
-    std::lock_guard lock(display_lock_);
-    host_.show_outcome(SlotOutcome{w.slot, &t, tabs_});
-  }
-
+  set_state(w, TaskState::kDisplay);
   compare::FinishInput in;
   in.folder = folder;
   in.check_status = t.stage_outcome;
-  in.network_failure = network_failure;
-  in.network_message = t.message;
+  in.network_failure = t.net_error != 0;
+  if (in.network_failure) in.network_message = net::net_error_message(t.net_error);
   in.option_changed = t.settings.option_changed != 0;
-  in.log_number = t.stage_outcome == kStageChanged || t.stage_outcome == kStageInitialized
+  in.log_number = t.stage_outcome == store::CheckStatus::kChanged ||
+                          t.stage_outcome == store::CheckStatus::kInitialized
                       ? w.log_number
                       : compare::read_current_log_number(folder);
   in.use_old_log = t.settings.use_old_log;
   in.n_reload = config_.n_reload;
-  compare::finish_check(in);
+  compare::ResultDecision decision = compare::decide_result(in);
+  t.result_code = decision.code;
+  t.message = decision.message;
+  tasks_.publish(w.slot, t);
 
-  std::lock_guard lock(tree_lock_);
-  if (store::Node* n = tree_.find(static_cast<store::NodeId>(t.settings.node_id))) {
-    n->tag = store::tag_with_result(n->tag, t.result_code);
+  // The display is composed now, while add.txt and del.txt are in place.
+  ItemFinished event;
+  event.slot = w.slot;
+  event.node = static_cast<store::NodeId>(t.settings.node_id);
+  event.tabs = tabs_;
+  if (shown(t, in.network_failure)) event.display = compose(t);
+
+  if (!compare::record_result(in, decision).written) {
+    // The result could not be recorded (a full disk, say): the item ends
+    // with a system error on screen and its previous text stays the
+    // baseline of the next check; nothing on disk says otherwise.
+    t.result_code = compare::kResultSystemError;
+    t.message.clear();
+    tasks_.publish(w.slot, t);
+    event.display = shown(t, false) ? compose(t) : nullptr;
   }
+  event.result_code = t.result_code;
+  event.message = t.message;
+  if (t.result_code == compare::kResultChanged) updated_.fetch_add(1, std::memory_order_relaxed);
+  if (compare::is_error_code(t.result_code)) errors_.fetch_add(1, std::memory_order_relaxed);
+  {
+    std::lock_guard lock(tree_lock_);
+    if (store::Node* n = tree_.find(event.node)) {
+      n->tag = store::tag_with_result(n->tag, t.result_code);
+      event.tag = n->tag;
+    }
+  }
+  finished_.fetch_add(1, std::memory_order_relaxed);
+  post(std::move(event));
+}
+
+bool CheckRun::shown(const TaskRecord& t, bool network_failure) const {
+  const bool quiet = !network_failure && (t.result_code == compare::kResultNoChange ||
+                                          t.result_code == compare::kResultNotModified);
+  return composer_ && (!quiet || config_.nochange_msg) && !exiting();
+}
+
+DisplayValue CheckRun::compose(const TaskRecord& t) {
+  return composer_->compose_outcome(t, tabs_);
 }
 
 }  // namespace ks::check

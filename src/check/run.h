@@ -8,9 +8,16 @@
 // display, and the transfer spacing. A worker never holds two at once.
 //
 // The front end starts a run, may stop it (abort flag) or ask it to end for
-// closing (exit flag), and is told through RunHost::run_ended() when every
-// worker has ended. While a run is going on the tree must be read or changed
-// only under tree_lock().
+// closing (exit flag). The run reports through its RunEventSink
+// (check/run_events.h): one event per finished item, redirect notices, and
+// RunEnded once every worker has ended. No worker waits for the front end,
+// and stopping or destroying a run waits only for the run's own threads.
+// While a run is going on the tree must be read or changed only under
+// tree_lock().
+//
+// Threads: start(), stop(), request_exit(), wait() and the destructor are
+// called by the front end's thread (never by a worker or from inside
+// RunEventSink::post()); the accessors may be called from any thread.
 #pragma once
 
 #include <atomic>
@@ -24,7 +31,8 @@
 #include "check/connection_table.h"
 #include "check/fetch_method.h"
 #include "check/item_walk.h"
-#include "check/run_host.h"
+#include "check/run_composer.h"
+#include "check/run_events.h"
 #include "check/task.h"
 #include "net/net_config.h"
 #include "net/resolver.h"
@@ -33,7 +41,7 @@
 namespace ks::check {
 
 struct RunConfig {
-  int check_kind = kCheckSelected;
+  CheckKind check_kind = CheckKind::kSelected;
   store::NodeId start = store::kNoNode;  // the selected node
   std::string base_folder;               // ends in '/'
 
@@ -54,10 +62,12 @@ struct RunConfig {
 
 class CheckRun {
  public:
-  // `tree`, `host` and `methods` must outlive the run. `resolver` null: the
-  // system's name lookup.
-  CheckRun(store::Tree& tree, RunHost& host, const FetchMethods& methods,
-           store::TemplateApplier apply_template = {}, net::Resolver* resolver = nullptr);
+  // `tree`, `sink`, `composer` and `methods` must outlive the run.
+  // `composer` null: nothing is composed (events carry no display).
+  // `resolver` null: the system's name lookup.
+  CheckRun(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
+           const FetchMethods& methods, store::TemplateApplier apply_template = {},
+           net::Resolver* resolver = nullptr);
   ~CheckRun();  // stops and waits for a run still going on
   CheckRun(const CheckRun&) = delete;
   CheckRun& operator=(const CheckRun&) = delete;
@@ -73,7 +83,8 @@ class CheckRun {
     exit_.store(true, std::memory_order_relaxed);
     stop();
   }
-  // Waits for the coordinator (after run_ended() was called).
+  // Waits for the coordinator. After RunEnded was posted this returns at
+  // once; before it, it waits for the workers (stop first to make it short).
   void wait();
   bool running() const { return running_.load(); }
   bool stop_requested() const { return abort_.load(std::memory_order_relaxed); }
@@ -81,10 +92,12 @@ class CheckRun {
 
   const TaskTable& tasks() const { return tasks_; }
   RunCounters counters() const;
-  // Items that reached their first transfer (the day's NUM_SITES).
+  // Items that started their first hop (the day's NUM_SITES).
   int sites() const { return sites_.load(); }
   int worker_count() const { return worker_count_.load(); }
   RunTabs tabs() const { return tabs_; }
+  // The id of the current (or last) run; events carry it.
+  uint64_t run_id() const { return run_id_.load(); }
   std::mutex& tree_lock() { return tree_lock_; }
   int peak_admitted() const { return connections_.peak_admitted(); }
 
@@ -94,18 +107,24 @@ class CheckRun {
   void work(int slot);
   // Carries one item; false when the worker must end (stop or exit).
   bool carry(Worker& w);
-  bool fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method, bool first_hop);
+  bool fetch_hop(Worker& w, const net::RequestTarget& target, FetchMethod& method);
+  void show_redirect(Worker& w);
+  // Whether a finished item's outcome is shown, and its display.
+  bool shown(const TaskRecord& t, bool network_failure) const;
+  DisplayValue compose(const TaskRecord& t);
   bool convert(Worker& w);
   void compare(Worker& w);
   void finish(Worker& w);
   void wait_spacing();
-  void set_state(Worker& w, int state);
+  void set_state(Worker& w, TaskState state);
+  void post(RunEvent::Body body);
   bool aborted() const { return abort_.load(std::memory_order_relaxed); }
   bool exiting() const { return exit_.load(std::memory_order_relaxed); }
   net::StopFlags stop_flags() const { return {&abort_, &exit_}; }
 
   store::Tree& tree_;
-  RunHost& host_;
+  RunEventSink& sink_;
+  RunComposer* composer_;
   const FetchMethods& methods_;
   store::TemplateApplier apply_template_;
   std::unique_ptr<net::Resolver> own_resolver_;
@@ -121,7 +140,6 @@ class CheckRun {
   std::mutex tree_lock_;
   std::mutex lookup_lock_;
   std::mutex convert_lock_;
-  std::mutex display_lock_;
   std::mutex spacing_lock_;
 
   // Transfer spacing state, under spacing_lock_.
@@ -131,7 +149,9 @@ class CheckRun {
   std::atomic<bool> abort_{false};
   std::atomic<bool> exit_{false};
   std::atomic<bool> running_{false};
+  std::atomic<uint64_t> run_id_{0};
   std::atomic<int> started_{0};
+  std::atomic<int> finished_{0};
   std::atomic<int> updated_{0};
   std::atomic<int> errors_{0};
   std::atomic<int> sites_{0};

@@ -6,14 +6,12 @@
 
 namespace ks::check {
 
-const std::string& task_state_name(int state) {
+const std::string& task_state_name(TaskState state) {
   static const std::array<std::string, 9> names = {
       KS_SJ("アイドル"), KS_SJ("IPアドレス取得待ち"), KS_SJ("IPアドレス取得中"), KS_SJ("通信待ち"),
       KS_SJ("通信中"),   KS_SJ("変換待ち"),           KS_SJ("変換中"),           KS_SJ("表示中"),
       KS_SJ("表示完了"),
   };
-  static const std::string none;
-  if (state < 0 || state >= static_cast<int>(names.size())) return none;
   return names[static_cast<std::size_t>(state)];
 }
 
@@ -32,15 +30,15 @@ TaskRecord TaskTable::snapshot(int slot) const {
   const Slot& s = slots_[static_cast<std::size_t>(slot)];
   std::lock_guard lock(s.mutex);
   TaskRecord copy = s.record;
-  if (copy.state == kTaskTransfer) {
+  if (copy.state == TaskState::kTransfer) {
     copy.received_bytes = s.progress.received_bytes.load(std::memory_order_relaxed);
     copy.elapsed_seconds = s.progress.elapsed_seconds.load(std::memory_order_relaxed);
   }
   return copy;
 }
 
-int TaskTable::state(int slot) const {
-  if (slot < 0 || slot >= kMaxWorkers) return kTaskIdle;
+TaskState TaskTable::state(int slot) const {
+  if (slot < 0 || slot >= kMaxWorkers) return TaskState::kIdle;
   const Slot& s = slots_[static_cast<std::size_t>(slot)];
   std::lock_guard lock(s.mutex);
   return s.record.state;
@@ -53,7 +51,7 @@ void TaskTable::publish(int slot, const TaskRecord& record) {
   s.record = record;
 }
 
-void TaskTable::set_state(int slot, int state) {
+void TaskTable::set_state(int slot, TaskState state) {
   if (slot < 0 || slot >= kMaxWorkers) return;
   Slot& s = slots_[static_cast<std::size_t>(slot)];
   std::lock_guard lock(s.mutex);

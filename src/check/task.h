@@ -13,6 +13,7 @@
 #include <string>
 
 #include "net/transfer.h"
+#include "store/check_status.h"
 #include "store/page_settings.h"
 
 namespace ks::check {
@@ -20,38 +21,27 @@ namespace ks::check {
 inline constexpr int kMaxWorkers = 32;
 
 // What a worker is doing, in the order an item goes through them.
-enum TaskState : int {
-  kTaskIdle = 0,
-  kTaskLookupWait = 1,
-  kTaskLookup = 2,
-  kTaskConnectWait = 3,
-  kTaskTransfer = 4,
-  kTaskConvertWait = 5,  // kept for the monitor's table; the pipeline never enters it
-  kTaskConvert = 6,
-  kTaskDisplay = 7,
-  kTaskDisplayed = 8,
+enum class TaskState : int {
+  kIdle = 0,
+  kLookupWait = 1,
+  kLookup = 2,
+  kConnectWait = 3,
+  kTransfer = 4,
+  kConvertWait = 5,  // kept for the monitor's table; the pipeline never enters it
+  kConvert = 6,
+  kDisplay = 7,
+  kDisplayed = 8,
 };
 
-// The monitor's name of a state (Shift_JIS); empty for values out of range.
-const std::string& task_state_name(int state);
-
-// Outcome of conversion and comparison (the comparison's check status).
-enum StageOutcome : int {
-  kStageNoChange = 0,  // also: converted, ready for comparison
-  kStageChanged = 1,
-  kStageInitialized = 2,
-  kStageHttpError = 3,
-  kStageNotModified = 4,
-  kStageAreaNotFound = 5,
-  kStageSystemError = 6,
-};
+// The monitor's name of a state (Shift_JIS).
+const std::string& task_state_name(TaskState state);
 
 // The redirect overflow mark set when the hop limit of 10 was reached.
 inline constexpr int kRedirectOverflowMark = 10;
 
 struct TaskRecord {
   store::PageSettings settings;  // the item's settings; settings.node_id is its tree node
-  int stage_outcome = 0;
+  store::CheckStatus stage_outcome = store::CheckStatus::kNoChange;  // of conversion, comparison
   std::string current_url;         // the URL being fetched (item URL, then redirect target)
   uint32_t address = 0xFFFFFFFFu;  // server or proxy, network byte order; all ones: unknown
   uint16_t port = 0;
@@ -63,7 +53,7 @@ struct TaskRecord {
   int result_code = 0;
   std::string message;
   int64_t received_bytes = 0;
-  int state = kTaskIdle;
+  TaskState state = TaskState::kIdle;
   int elapsed_seconds = 0;
   int attempt = 0;
   int net_error = 0;
@@ -81,10 +71,10 @@ class TaskTable {
   // A copy of one slot as last published by its worker.
   TaskRecord snapshot(int slot) const;
   // Only the state of one slot (cheap; for progress displays).
-  int state(int slot) const;
+  TaskState state(int slot) const;
   // The worker publishes its working record.
   void publish(int slot, const TaskRecord& record);
-  void set_state(int slot, int state);
+  void set_state(int slot, TaskState state);
   // The live counters of the slot's transfer (given to the fetch method).
   net::TransferProgress& progress(int slot);
 

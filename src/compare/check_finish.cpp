@@ -1,5 +1,7 @@
 #include "compare/check_finish.h"
 
+#include <optional>
+
 #include "compare/compare_task.h"
 #include "compare/log_files.h"
 #include "compare/result_record.h"
@@ -22,18 +24,50 @@ void clear_one(std::string_view folder, bool errors_only,
 
 }  // namespace
 
+ResultDecision decide_result(const FinishInput& in) {
+  ResultDecision d;
+  d.code = result_code_for_status(in.check_status, in.network_failure);
+  if (d.code == kResultNetworkError) {
+    d.message = in.network_message;
+  } else if (d.code == kResultHttpError) {
+    d.message = http_error_message(in.folder);
+  }
+  d.updated_mark = d.code == kResultChanged;
+  d.error_mark = is_error_code(d.code);
+  return d;
+}
+
 FinishOutcome finish_check(const FinishInput& in) {
+  return record_result(in, decide_result(in));
+}
+
+FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
   FinishOutcome out;
   out.log_number = in.log_number;
-  out.code = result_code_for_status(in.check_status, in.network_failure);
-  if (out.code == kResultNetworkError) {
-    out.message = in.network_message;
-  } else if (out.code == kResultHttpError) {
-    out.message = http_error_message(in.folder);
+  out.code = d.code;
+  out.message = d.message;
+  out.updated_mark = d.updated_mark;
+  out.error_mark = d.error_mark;
+  const bool rotate =
+      out.code != kResultNetworkError &&
+      (in.check_status == CheckStatus::kChanged || in.check_status == CheckStatus::kInitialized);
+  // The new logs are put in place before the record names them, and the
+  // record (code, message, current log) is written once: whatever fails,
+  // the record never points at a log that is not there, and until it is
+  // written the previous log stays the baseline.
+  std::optional<int> current;
+  if (rotate) {
+    const int n = next_log_number(in.log_number);
+    if (!move_logs_to(in.folder, n)) {
+      out.written = false;
+      return out;
+    }
+    current = n;
   }
-  write_result(in.folder, out.code, out.message);
-  out.updated_mark = out.code == kResultChanged;
-  out.error_mark = is_error_code(out.code);
+  if (!write_result(in.folder, out.code, out.message, current)) {
+    out.written = false;
+    return out;
+  }
   // A network failure leaves everything else as it was, so the next check is
   // fetched without a conditional request and compares against the same log.
   if (out.code == kResultNetworkError) return out;
@@ -42,8 +76,9 @@ FinishOutcome finish_check(const FinishInput& in) {
     out.option_cleared =
         profile_write_string(path_join(in.folder, "site.db"), "CONFIG", "OPTION_CHANGED", "0");
   }
-  if (in.check_status == kChanged || in.check_status == kNoPreviousLog) {
-    out.log_number = rotate_logs(in.folder, in.log_number, in.use_old_log, in.n_reload);
+  if (rotate) {
+    prune_logs(in.folder, *current, in.use_old_log, in.n_reload);
+    out.log_number = *current;
     out.rotated = true;
   } else {
     remove_file(text_path(in.folder, "htmltmp"));

@@ -1,24 +1,40 @@
-// The end of one item's check: the result record is written, the caller is
-// told which marks the item's tree node gets, OPTION_CHANGED is cleared and
-// the logs rotate (or this check's response is removed). Also the commands
-// that clear stored results and errors of an item or a subtree.
+// The end of one item's check, in two steps so that the item can be shown
+// between them, while its add.txt and del.txt are still in place:
+//   decide_result()  the one place that turns a finished check into its
+//                    result code and message (and the tree marks);
+//   record_result()  the result record is written, OPTION_CHANGED is cleared
+//                    and the logs rotate (or this check's response is
+//                    removed).
+// Also the commands that clear stored results and errors of an item or a
+// subtree.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "store/check_status.h"
+
 namespace ks::compare {
+
+using store::CheckStatus;
 
 struct FinishInput {
   std::string folder;  // the item folder
-  int check_status = 0;
+  CheckStatus check_status = CheckStatus::kNoChange;
   bool network_failure = false;
   std::string network_message;  // the fetcher's text for a network failure
   bool option_changed = false;  // the item's OPTION_CHANGED
   int log_number = 0;           // stored by the comparison step
   int use_old_log = 1;          // the item's USE_OLD_LOG
   int n_reload = 3;             // global N_RELOAD
+};
+
+struct ResultDecision {
+  int code = 0;
+  std::string message;        // the network message (4), the HTTP error message (5)
+  bool updated_mark = false;  // code 3
+  bool error_mark = false;    // codes 4..7
 };
 
 struct FinishOutcome {
@@ -29,9 +45,16 @@ struct FinishOutcome {
   bool option_cleared = false;
   bool rotated = false;
   int log_number = 0;  // current log number afterwards
+  // False when a file could not be written: the result record, the cleared
+  // OPTION_CHANGED or a rotated log. What was there before stays the
+  // baseline of the next check.
+  bool written = true;
 };
 
-FinishOutcome finish_check(const FinishInput& in);
+ResultDecision decide_result(const FinishInput& in);
+[[nodiscard]] FinishOutcome record_result(const FinishInput& in, const ResultDecision& decision);
+// Both steps at once (nothing is shown in between).
+[[nodiscard]] FinishOutcome finish_check(const FinishInput& in);
 
 // Clears the result of the item or template at `folder`, or of every item and
 // template below a group folder. With `errors_only` only results whose code

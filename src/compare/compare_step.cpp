@@ -12,29 +12,35 @@ namespace ks::compare {
 
 CheckStatus compare_files(const CompareTask& task, std::string_view old_path,
                           std::string_view new_path, std::string_view out_folder) {
-  if (!is_regular_file(old_path)) return kNoPreviousLog;
-  if (task.env.stop_requested()) return kNoChange;
+  if (!is_regular_file(old_path)) return CheckStatus::kInitialized;
+  if (task.env.stop_requested()) return CheckStatus::kNoChange;
 
   // Two lists of about 600 KB each: on the heap, alive for this comparison.
   auto old_list = std::make_unique<TextLineList>();
   auto new_list = std::make_unique<TextLineList>();
   const EngineResult r =
       run_diff_engine(old_path, new_path, *old_list, *new_list, task.settings, task.env);
-  if (task.env.stop_requested()) return kNoChange;
-  if (r == EngineResult::kAreaNotFound) return kAreaNotFound;
+  if (task.env.stop_requested()) return CheckStatus::kNoChange;
+  if (r == EngineResult::kAreaNotFound) return CheckStatus::kAreaNotFound;
 
   const bool deleted = run_post_diff_filters(task, *old_list, task.log_number, true, old_path);
-  if (task.env.stop_requested()) return kNoChange;
+  if (task.env.stop_requested()) return CheckStatus::kNoChange;
   const bool added = run_post_diff_filters(task, *new_list, task.log_number, false, old_path);
-  if (task.env.stop_requested()) return kNoChange;
+  if (task.env.stop_requested()) return CheckStatus::kNoChange;
 
   const bool detect_deleted = task.settings.detect_deleted_lines != 0;
-  if (!deleted && !added) return kNoChange;
-  if (!added && !detect_deleted) return kNoChange;
+  if (!deleted && !added) return CheckStatus::kNoChange;
+  if (!added && !detect_deleted) return CheckStatus::kNoChange;
 
-  if (detect_deleted) write_reported_lines(text_path(out_folder, "del"), *old_list);
-  write_reported_lines(text_path(out_folder, "add"), *new_list);
-  return kChanged;
+  // Lines that could not be written must not be reported as the change (a
+  // full disk): the check fails and the previous log stays the baseline.
+  if (detect_deleted && !write_reported_lines(text_path(out_folder, "del"), *old_list)) {
+    return CheckStatus::kSystemError;
+  }
+  if (!write_reported_lines(text_path(out_folder, "add"), *new_list)) {
+    return CheckStatus::kSystemError;
+  }
+  return CheckStatus::kChanged;
 }
 
 CheckStatus compare_item(CompareTask& task) {

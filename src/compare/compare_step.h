@@ -9,15 +9,16 @@
 
 namespace ks::compare {
 
-// Returns the check status (kNoChange, kChanged, kNoPreviousLog or
-// kAreaNotFound) and stores the current log number in task.log_number.
+// Returns the check status (kNoChange, kChanged, kInitialized or
+// kAreaNotFound; kSystemError when add.txt or del.txt could not be written)
+// and stores the current log number in task.log_number.
 CheckStatus compare_item(CompareTask& task);
 
 // The same on explicit files: `old_path` as the previous log, `new_path` as
 // the new text, add.txt/del.txt written into `out_folder`. For USE_OLD_LOG the
 // first earlier text is `old_path` itself, the older ones (and the del logs)
 // are looked up in task.folder around task.log_number. A missing old file
-// gives kNoPreviousLog.
+// gives CheckStatus::kInitialized.
 CheckStatus compare_files(const CompareTask& task, std::string_view old_path,
                           std::string_view new_path, std::string_view out_folder);
 

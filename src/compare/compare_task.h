@@ -10,21 +10,14 @@
 #include "compare/matrix.h"
 #include "compare/regex.h"
 #include "compare/text_match.h"
+#include "store/check_status.h"
 #include "store/page_settings.h"
 
 namespace ks::compare {
 
-// Check status left by the comparison step; the result record maps it to the
-// stored result code. 3, 4 and 6 are set by the fetch stage.
-enum CheckStatus : int {
-  kNoChange = 0,
-  kChanged = 1,
-  kNoPreviousLog = 2,
-  kHttpError = 3,
-  kNotModified = 4,
-  kAreaNotFound = 5,
-  kSystemError = 6,
-};
+// The comparison step leaves kNoChange, kChanged, kInitialized or
+// kAreaNotFound; the result record maps every status to the stored code.
+using store::CheckStatus;
 
 // The host part of a URL ("" when there is none), as the outer-server rule
 // compares it.

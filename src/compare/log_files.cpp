@@ -16,10 +16,14 @@ bool ends_with(std::string_view s, std::string_view tail) {
 
 // Removes the target, then moves the source onto it; a missing source leaves
 // no target.
-void replace_with(const std::string& source, const std::string& target) {
-  if (target.size() > kMaxPath || source.size() > kMaxPath) return;
+// The source renamed over the target (which stays until it is replaced), or
+// the target removed when there is no source. False when a present source
+// could not be moved.
+bool replace_with(const std::string& source, const std::string& target) {
+  if (target.size() > kMaxPath || source.size() > kMaxPath) return false;
+  if (path_exists(source)) return rename_path(source, target);
   remove_file(target);
-  if (path_exists(source)) rename_path(source, target);
+  return true;
 }
 
 void remove_if_fits(const std::string& path) {
@@ -60,24 +64,34 @@ bool write_reported_lines(std::string_view path, const TextLineList& list) {
   return write_file_atomic(path, out);
 }
 
-int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload) {
-  int n = current + 1;
-  if (n > kLogNumbers - 1 || n < 0) n = 0;
-  replace_with(text_path(folder, "add"), numbered_log_path(folder, "add", n));
-  replace_with(text_path(folder, "del"), numbered_log_path(folder, "del", n));
-  replace_with(text_path(folder, "new"), numbered_log_path(folder, "log", n));
-  write_current_log_number(folder, n);
+int next_log_number(int current) {
+  const int n = current + 1;
+  return n > kLogNumbers - 1 || n < 0 ? 0 : n;
+}
 
+bool move_logs_to(std::string_view folder, int n) {
+  const bool add = replace_with(text_path(folder, "add"), numbered_log_path(folder, "add", n));
+  const bool del = replace_with(text_path(folder, "del"), numbered_log_path(folder, "del", n));
+  const bool log = replace_with(text_path(folder, "new"), numbered_log_path(folder, "log", n));
+  return add && del && log;
+}
+
+void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload) {
   const int k = use_old_log >= 0 && use_old_log <= kLogNumbers - 1 ? use_old_log : 1;
   if (k < kLogNumbers - 1)
     remove_if_fits(numbered_log_path(folder, "log", log_number_add(n, -k - 1)));
   const int r = n_reload >= 1 && n_reload <= kLogNumbers - 1 ? n_reload : 3;
   remove_if_fits(numbered_log_path(folder, "add", log_number_add(n, -r)));
   remove_if_fits(numbered_log_path(folder, "del", log_number_add(n, -r)));
+  [[maybe_unused]] const bool kept =
+      replace_with(text_path(folder, "htmltmp"), text_path(folder, "html"));
+}
 
-  remove_if_fits(text_path(folder, "html"));
-  const std::string tmp = text_path(folder, "htmltmp");
-  if (tmp.size() <= kMaxPath) rename_path(tmp, text_path(folder, "html"));
+int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload) {
+  const int n = next_log_number(current);
+  if (!move_logs_to(folder, n)) return current;
+  if (!write_current_log_number(folder, n)) return current;
+  prune_logs(folder, n, use_old_log, n_reload);
   return n;
 }
 

@@ -35,9 +35,23 @@ int log_number_add(int n, int delta);
 // replacing the file as a whole. False when it cannot be written.
 bool write_reported_lines(std::string_view path, const TextLineList& list);
 
-// Rotates after a check with status 1 or 2 and returns the new current number.
+// The rotation after a check with status 1 or 2 has three steps, so that a
+// crash or a full disk between them leaves the previous log the baseline:
+//   1. move_logs_to(): add.txt, del.txt and new.txt are renamed over
+//      add<n>.txt, del<n>.txt and log<n>.txt (a missing add.txt or del.txt
+//      removes the numbered file of the same number);
+//   2. the result record takes n as its CURRENT (result_record.h), in the
+//      same write as the result code;
+//   3. prune_logs(): logs older than USE_OLD_LOG and N_RELOAD keep are
+//      removed, and htmltmp.txt becomes html.txt.
+// The number after `current` (wrapping to 0 after 24; bad values give 0).
+int next_log_number(int current);
+// False when new.txt could not be moved (nothing refers to log<n>.txt yet).
+[[nodiscard]] bool move_logs_to(std::string_view folder, int n);
 // `use_old_log` is the item's USE_OLD_LOG (0..24), `n_reload` the global
 // N_RELOAD (1..24; other values count as 3).
+void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload);
+// All three steps; returns the new current number.
 int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload);
 
 // The files that show a result, in the order they are shown: with

@@ -46,7 +46,8 @@ std::string result_path(std::string_view folder) {
   return path_join(folder, "result.db");
 }
 
-bool write_result(std::string_view folder, int code, std::string_view message) {
+bool write_result(std::string_view folder, int code, std::string_view message,
+                  std::optional<int> current) {
   const std::string path = result_path(folder);
   if (!fits(path)) return false;
   remove_stale_temporaries(folder);
@@ -54,7 +55,11 @@ bool write_result(std::string_view folder, int code, std::string_view message) {
   p.set("RESULT", "CODE", std::to_string(code));
   p.remove_key("RESULT", "MESSAGE");
   p.set("RESULT", "MESSAGE", cut_message(message));
-  return p.save(path);
+  if (current) p.set("INDEX", "CURRENT", std::to_string(*current));
+  if (!p.save(path)) return false;
+  // index.txt is the old home of CURRENT; once result.db holds it, it goes.
+  if (current) remove_file(path_join(folder, "index.txt"));
+  return true;
 }
 
 int read_result_code(std::string_view folder) {
@@ -93,7 +98,9 @@ int read_current_log_number(std::string_view folder) {
   std::string_view first;
   if (!r.is_open() || !r.next(first)) return 0;
   const int n = valid_log_number(leading_int(first));
-  write_current_log_number(folder, n);
+  // Taking over the old file is best effort: if it cannot be written now,
+  // index.txt stays and is read again next time.
+  [[maybe_unused]] const bool migrated = write_current_log_number(folder, n);
   return n;
 }
 
@@ -111,25 +118,26 @@ bool clear_result(std::string_view folder) {
   return profile_delete_section(path, "RESULT");
 }
 
-int result_code_for_status(int check_status, bool network_failure) {
+int result_code_for_status(store::CheckStatus check_status, bool network_failure) {
   if (network_failure) return kResultNetworkError;
+  using store::CheckStatus;
   switch (check_status) {
-    case 0:
+    case CheckStatus::kNoChange:
       return kResultNoChange;
-    case 1:
+    case CheckStatus::kChanged:
       return kResultChanged;
-    case 2:
+    case CheckStatus::kInitialized:
       return kResultFirstCheck;
-    case 3:
+    case CheckStatus::kHttpError:
       return kResultHttpError;
-    case 4:
+    case CheckStatus::kNotModified:
       return kResultNotModified;
-    case 5:
+    case CheckStatus::kAreaNotFound:
       return kResultAreaNotFound;
-    default:
-      // Unknown statuses come from a fault in the pipeline: a system error.
-      return kResultSystemError;
+    case CheckStatus::kSystemError:
+      break;
   }
+  return kResultSystemError;
 }
 
 std::string http_error_message(std::string_view folder) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/check_status.h"
+
 namespace ks::compare {
 
 // Stored result codes.
@@ -29,11 +31,13 @@ enum ResultCode : int {
 
 std::string result_path(std::string_view folder);
 
-// Writes CODE and MESSAGE (MESSAGE replaced, possibly empty); false when the
+// Writes CODE and MESSAGE (MESSAGE replaced, possibly empty) and, with
+// `current`, [INDEX] CURRENT, in one replacement of the file; false when the
 // file cannot be written (the earlier values stay). This is the write every
 // finished check makes, so it also removes the temporaries that writers
 // killed mid-write left in the item folder (remove_stale_temporaries).
-bool write_result(std::string_view folder, int code, std::string_view message);
+[[nodiscard]] bool write_result(std::string_view folder, int code, std::string_view message,
+                                std::optional<int> current = std::nullopt);
 // CODE (0 when absent), or -1 when the path does not fit.
 int read_result_code(std::string_view folder);
 // As read_result_code, taking over a legacy result.ini when result.db is missing.
@@ -41,12 +45,12 @@ int read_result_code_migrating(std::string_view folder);
 std::string read_result_message(std::string_view folder);
 // [INDEX] CURRENT, falling back to (and migrating) index.txt; 0 when neither.
 int read_current_log_number(std::string_view folder);
-bool write_current_log_number(std::string_view folder, int n);
+[[nodiscard]] bool write_current_log_number(std::string_view folder, int n);
 // Removes the whole RESULT section (INDEX stays).
 bool clear_result(std::string_view folder);
 
 // Check status -> stored result code; `network_failure` wins over any status.
-int result_code_for_status(int check_status, bool network_failure);
+int result_code_for_status(store::CheckStatus check_status, bool network_failure);
 // "HTTPエラー (status line)" from htmltmp.txt, or "HTTPエラー" alone.
 std::string http_error_message(std::string_view folder);
 

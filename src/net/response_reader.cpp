@@ -413,15 +413,16 @@ ResponseReadResult read_from(Source& source, BodySink& sink, const ResponseReadO
   std::string first_line = read_first_line(source);
   result.http_status = parse_status_line(first_line);
   if (result.http_status == 304) {
-    result.outcome = kOutcomeNotModified;
+    result.outcome = store::CheckStatus::kNotModified;
     return result;
   }
-  result.outcome = result.http_status == 200 ? kOutcomeConverted : kOutcomeHttpError;
+  result.outcome =
+      result.http_status == 200 ? store::CheckStatus::kNoChange : store::CheckStatus::kHttpError;
 
   if (!sink.begin_pass(1)) {
     // The old text must not be taken as "not modified" when the new one could
     // not even be written.
-    result.outcome = kOutcomeSystemError;
+    result.outcome = store::CheckStatus::kSystemError;
     result.output_failed = true;
     return result;
   }
@@ -444,7 +445,7 @@ ResponseReadResult read_from(Source& source, BodySink& sink, const ResponseReadO
 
   ResponseParser::Options parser_options;
   std::size_t skip = 0;
-  if (result.outcome == kOutcomeConverted) {
+  if (result.outcome == store::CheckStatus::kNoChange) {
     skip = first_line.size();
     if (first_line.ends_with("\r\n")) {
       parser_options.preceding_line_end = "\r\n";
@@ -457,7 +458,7 @@ ResponseReadResult read_from(Source& source, BodySink& sink, const ResponseReadO
 
   for (int pass = 1; pass <= 2; ++pass) {
     if (pass == 2 && !sink.begin_pass(2)) {
-      result.outcome = kOutcomeSystemError;
+      result.outcome = store::CheckStatus::kSystemError;
       result.output_failed = true;
       return result;
     }
@@ -468,8 +469,8 @@ ResponseReadResult read_from(Source& source, BodySink& sink, const ResponseReadO
     if (!finished || result.inflate_failed || !again) break;
   }
 
-  if (result.inflate_failed) result.outcome = kOutcomeSystemError;
-  if (result.outcome == kOutcomeHttpError && !result.redirect_target.empty()) {
+  if (result.inflate_failed) result.outcome = store::CheckStatus::kSystemError;
+  if (result.outcome == store::CheckStatus::kHttpError && !result.redirect_target.empty()) {
     result.redirect_target = combine_url(options.current_url, result.redirect_target);
     if (result.redirect_target.size() > kLocationMax) result.redirect_target.clear();
     // Only http and https are followed: this engine speaks nothing else, and

@@ -23,15 +23,10 @@
 #include <string_view>
 
 #include "net/body_sink.h"
+#include "store/check_status.h"
 #include "store/page_settings.h"
 
 namespace ks::net {
-
-// Stage outcomes the reading can end with.
-inline constexpr int kOutcomeConverted = 0;    // 200: the text was written
-inline constexpr int kOutcomeHttpError = 3;    // any status other than 200 and 304
-inline constexpr int kOutcomeNotModified = 4;  // 304: the old text stays
-inline constexpr int kOutcomeSystemError = 6;  // body not inflatable, output not writable
 
 // Longest first line examined for the status (bytes).
 inline constexpr std::size_t kStatusLineMax = 9998;
@@ -151,7 +146,10 @@ struct ResponseReadOptions {
 };
 
 struct ResponseReadResult {
-  int outcome = kOutcomeConverted;
+  // kNoChange (200: the text was written), kHttpError (any status other than
+  // 200 and 304), kNotModified (304: the old text stays) or kSystemError
+  // (body not inflatable, output not writable).
+  store::CheckStatus outcome = store::CheckStatus::kNoChange;
   int http_status = 0;
   // The Location value resolved against the current URL, for outcomes 3 and
   // 4; empty when the answer had none or it names a scheme other than http

@@ -85,6 +85,11 @@ int BufferedPane::current_line() {
   return closed_lines_;
 }
 
+std::size_t BufferedPane::end_offset() {
+  flush();
+  return base_offset_ + text_.size();
+}
+
 void BufferedPane::mark_highlight(std::size_t start, std::size_t end, int which) {
   const uint8_t bit = which == 0 ? kAttrHighlight0 : kAttrHighlight1;
   if (start < base_offset_) start = base_offset_;

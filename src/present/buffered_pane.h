@@ -49,6 +49,7 @@ class BufferedPane : public Pane {
   void flush() override;
   void end() override;
   int current_line() override;
+  std::size_t end_offset() override;
   void mark_highlight(std::size_t start, std::size_t end, int which) override;
   std::optional<std::size_t> find(std::string_view needle, std::size_t from) override;
 

@@ -139,6 +139,8 @@ class Pane {
 
   // The line the next text will land on (pending text counted).
   virtual int current_line() = 0;
+  // The offset the next text will land at (pending text counted).
+  virtual std::size_t end_offset() = 0;
   // ORs kAttrHighlight0 (which 0) or kAttrHighlight1 (which 1) into [start, end).
   virtual void mark_highlight(std::size_t start, std::size_t end, int which) = 0;
   // Forward search for `needle` inside one line, from offset `from` to the end
@@ -146,7 +148,9 @@ class Pane {
   virtual std::optional<std::size_t> find(std::string_view needle, std::size_t from) = 0;
 
   HeadlineTable& headlines() { return headlines_; }
+  const HeadlineTable& headlines() const { return headlines_; }
   KeywordTable& keywords() { return keywords_; }
+  const KeywordTable& keywords() const { return keywords_; }
 
  protected:
   virtual void clear_text() = 0;

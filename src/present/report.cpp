@@ -450,7 +450,7 @@ std::string build_report(const store::Tree& tree, store::NodeId selected, Report
       w.add_log(compare::numbered_log_path(rec.folder_path, "del", n), rec, rec.name, true);
     }
   };
-  check::ItemWalk walk(tree, env.base_folder, selected, check::kCheckSelected,
+  check::ItemWalk walk(tree, env.base_folder, selected, check::CheckKind::kSelected,
                        o.use_site_priority != 0, env.apply_template);
   const bool single = walk.single_item();
   for_each_report_item(walk, [&](const store::PageSettings& rec) {

@@ -6,20 +6,40 @@ ItemOutcome outcome_of(const check::TaskRecord& task) {
   return {task.result_code, task.message, task.redirect_overflow >= check::kRedirectOverflowMark};
 }
 
-void show_slot_outcome(const RunPanes& panes, const check::SlotOutcome& outcome,
-                       const DisplayEnv& env) {
-  Pane* change = panes.tab(outcome.tabs.change_tab);
-  Pane* message = panes.tab(outcome.tabs.message_tab);
-  if (!outcome.task || !change || !message) return;
-  show_item_outcome(*change, *message, outcome.task->settings, outcome_of(*outcome.task), env);
+RunDisplayComposer::RunDisplayComposer(const app_options::Options& options)
+    : options_(std::make_shared<const app_options::Options>(options)) {}
+
+check::DisplayValue RunDisplayComposer::compose_outcome(const check::TaskRecord& task,
+                                                        const check::RunTabs& tabs) {
+  auto out = std::make_shared<OutcomeDisplay>();
+  out->tabs = tabs;
+  DisplayEnv env;
+  env.options = options_.get();
+  Pane& message = tabs.message_tab == tabs.change_tab ? out->change : out->message;
+  show_item_outcome(out->change, message, task.settings, outcome_of(task), env);
+  if (out->change.empty() && out->message.empty()) return nullptr;
+  return out;
 }
 
-void show_slot_redirect(const RunPanes& panes, const check::RedirectNotice& notice,
-                        const DisplayEnv& env) {
-  Pane* message = panes.tab(notice.tabs.message_tab);
-  if (!notice.task || !message) return;
-  show_redirect_notice(*message, notice.task->settings, notice.http_message,
-                       notice.task->redirect_target, env);
+check::DisplayValue RunDisplayComposer::compose_redirect(const check::TaskRecord& task,
+                                                         std::string_view http_message,
+                                                         const check::RunTabs& tabs) {
+  auto out = std::make_shared<OutcomeDisplay>();
+  out->tabs = tabs;
+  DisplayEnv env;
+  env.options = options_.get();
+  Pane& message = tabs.message_tab == tabs.change_tab ? out->change : out->message;
+  show_redirect_notice(message, task.settings, http_message, task.redirect_target, env);
+  return out;
+}
+
+void apply_display(const check::DisplayValue& display, const RunPanes& panes) {
+  const auto* d = dynamic_cast<const OutcomeDisplay*>(display.get());
+  if (!d) return;
+  if (Pane* change = panes.tab(d->tabs.change_tab)) d->change.replay(*change);
+  if (d->tabs.message_tab != d->tabs.change_tab) {
+    if (Pane* message = panes.tab(d->tabs.message_tab)) d->message.replay(*message);
+  }
 }
 
 }  // namespace ks::present

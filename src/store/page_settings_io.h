@@ -40,7 +40,7 @@ void parse_page_settings(std::string_view bytes, PageSettings& rec);
 // Writes every key of `rec` into the folder's site.db, keeping any other
 // sections and keys the file holds. False when the path is too long or the
 // file cannot be written (the old file is then unchanged).
-bool write_page_settings(std::string_view folder, const PageSettings& rec);
+[[nodiscard]] bool write_page_settings(std::string_view folder, const PageSettings& rec);
 
 // Writes OPTION_CHANGED=0 (after a check that reached the server).
 bool clear_option_changed(std::string_view folder);

@@ -39,6 +39,21 @@ bool refuse_control_bytes(TreeContext& ctx, std::string_view name, const std::st
   return true;
 }
 
+// A file the operation had to write could not be written (a full disk, a
+// read-only folder): the user must know, since the tree on screen and the
+// files no longer agree until it is fixed.
+void tell_write_failed(TreeContext& ctx, std::string_view path) {
+  ctx.prompt.message(KS_SJ("エラー"),
+                     KS_SJ("ファイルを書き込めませんでした。\n") + std::string(path));
+}
+
+// Saves tree.db, telling the user when it cannot.
+bool save_order(TreeContext& ctx) {
+  if (save_tree_db(ctx.tree, ctx.data_folder())) return true;
+  tell_write_failed(ctx, path_join(ctx.data_folder(), "tree.db"));
+  return false;
+}
+
 // At most `max` bytes of `s`, never ending inside a double-byte character.
 std::string cut_bytes(std::string_view s, std::size_t max) {
   return std::string(s.substr(0, sjis_fit(s, max)));
@@ -247,7 +262,7 @@ PasteStatus run_worker(TreeContext& ctx, NodeId src, NodeId dest, std::size_t po
   if (ctx.auto_sort) {
     sort_children(ctx.tree, dest);
   } else {
-    save_tree_db(ctx.tree, ctx.data_folder());
+    save_order(ctx);
   }
   count_items(ctx.tree);
   return run.stopped ? PasteStatus::kStopped : PasteStatus::kDone;
@@ -270,16 +285,14 @@ std::string TreeContext::data_folder() const {
   return base_folder + std::string(Tree::root_label());
 }
 
-void order_changed(TreeContext& ctx, NodeId node) {
-  if (ctx.auto_sort) {
-    sort_siblings(ctx.tree, node);
-  } else {
-    save_tree_db(ctx.tree, ctx.data_folder());
-  }
+bool order_changed(TreeContext& ctx, NodeId node) {
+  if (!ctx.auto_sort) return save_order(ctx);
+  sort_siblings(ctx.tree, node);
+  return true;
 }
 
-void save_order_unless_sorted(TreeContext& ctx) {
-  if (!ctx.auto_sort) save_tree_db(ctx.tree, ctx.data_folder());
+bool save_order_unless_sorted(TreeContext& ctx) {
+  return ctx.auto_sort || save_order(ctx);
 }
 
 // --- New group ---------------------------------------------------------------
@@ -385,7 +398,11 @@ CreateResult create_planned_node(TreeContext& ctx, const NewNodePlan& plan,
   rec.kind = static_cast<int32_t>(plan.kind);
   rec.folder_path = made->path;
   rec.parent_length = static_cast<int32_t>(made->path.rfind('/') + 1);
-  write_page_settings(made->path, rec);
+  if (!write_page_settings(made->path, rec)) {
+    // The folder and node stay (the item shows, with default settings); the
+    // user is told so the settings can be entered again.
+    tell_write_failed(ctx, path_join(made->path, "site.db"));
+  }
   if (plan.kind == NodeKind::kTemplate) ctx.templates.append(rec);
   return r;
 }
@@ -450,7 +467,10 @@ bool apply_properties(TreeContext& ctx, NodeId node, const PageSettings& edited)
   rec.kind = static_cast<int32_t>(n->kind());
   rec.folder_path = *folder;
   rec.parent_length = static_cast<int32_t>(folder->rfind('/') + 1);
-  write_page_settings(*folder, rec);
+  if (!write_page_settings(*folder, rec)) {
+    tell_write_failed(ctx, path_join(*folder, "site.db"));
+    return false;
+  }
   if (n->kind() == NodeKind::kItem) {
     uint32_t marks = tag_with_priority(n->tag, rec.site_priority);
     n->tag = tag_with_flag(marks, kTagNoAutoCheck, rec.disable_auto_check != 0);
@@ -636,7 +656,7 @@ bool repair_tree(TreeContext& ctx) {
   load_template_table(ctx.templates, ctx.tree, ctx.base_folder);
   if (!ctx.auto_sort) {
     ctx.prompt.status(KS_SJ("データベースを出力中..."));
-    save_tree_db(ctx.tree, data);
+    save_order(ctx);
   }
   count_items(ctx.tree);
   ctx.prompt.status(KS_SJ("修復完了"));

@@ -36,10 +36,11 @@ struct TreeContext {
 };
 
 // After an insertion, rename, move or paste: sort the node's siblings when
-// automatic sorting is on, else save tree.db.
-void order_changed(TreeContext& ctx, NodeId node);
+// automatic sorting is on, else save tree.db. False (the user told) when
+// tree.db could not be written.
+bool order_changed(TreeContext& ctx, NodeId node);
 // After a change that only needs the saved order (delete, drop).
-void save_order_unless_sorted(TreeContext& ctx);
+bool save_order_unless_sorted(TreeContext& ctx);
 
 // --- New group -------------------------------------------------------------
 

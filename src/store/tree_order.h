@@ -22,7 +22,7 @@ namespace ks::store {
 std::vector<OrderLine> tree_to_lines(const Tree& tree);
 
 // Writes tree.db from the tree (atomically). False when it cannot be written.
-bool save_tree_db(const Tree& tree, std::string_view data_folder);
+[[nodiscard]] bool save_tree_db(const Tree& tree, std::string_view data_folder);
 // Replaces the tree with the order of tree.db, reading each node's marks from
 // its folder (missing folders give clear marks). False (tree untouched) when
 // the file does not exist or cannot be used (see tree_db_unusable).

@@ -36,8 +36,8 @@ class ItemSearchTest : public ::testing::Test {
     store::PageSettings rec = store::default_page_settings();
     rec.url = url;
     rec.disable_auto_check = disabled ? 1 : 0;
-    store::write_page_settings(folder, rec);
-    compare::write_current_log_number(folder, 0);
+    EXPECT_TRUE(store::write_page_settings(folder, rec));
+    EXPECT_TRUE(compare::write_current_log_number(folder, 0));
     if (changed < 0) return;
     const std::string log = folder + "/add0.txt";
     write_file_atomic(log, "x");

@@ -42,8 +42,8 @@ class ResultCommands : public ::testing::Test {
   // An item folder (UTF-8 relative path) with an updated result and its log.
   void updated(const std::string& rel, const std::string& add_log) {
     const std::string folder = utf8_to_sjis(home + "/data/" + rel);
-    compare::write_result(folder, compare::kResultChanged, "");
-    compare::write_current_log_number(folder, 0);
+    EXPECT_TRUE(compare::write_result(folder, compare::kResultChanged, ""));
+    EXPECT_TRUE(compare::write_current_log_number(folder, 0));
     write_file_atomic(folder + "/add0.txt", utf8_to_sjis(add_log));
   }
   test::TempDir dir;

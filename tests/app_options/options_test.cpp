@@ -116,14 +116,5 @@ TEST(Options, SettingByTextChecksNumberRangeAndCapacity) {
   EXPECT_FALSE(find_option_key("CONFIG", "NO_SUCH_KEY"));
 }
 
-TEST(Options, LiveOptionsArePublishedAsAWhole) {
-  Options o;
-  o.timeout = 77;
-  publish_options(o);
-  EXPECT_EQ(live_options()->timeout, 77);
-  publish_options(Options{});
-  EXPECT_EQ(live_options()->timeout, 30);
-}
-
 }  // namespace
 }  // namespace ks::app_options

@@ -8,11 +8,13 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "app/options/options.h"
 #include "check/check_session.h"
-#include "check/run_host.h"
+#include "check/run_composer.h"
+#include "check/run_events.h"
 #include "compare/log_files.h"
 #include "platform/fs.h"
 #include "store/page_settings_io.h"
@@ -24,7 +26,6 @@
 namespace ks::test {
 
 struct Shown {
-  int slot = 0;
   std::string name;
   int code = 0;
   std::string message;
@@ -34,35 +35,41 @@ struct Shown {
   std::chrono::steady_clock::time_point at;
 };
 
-class RecordingHost : public check::RunHost {
+// Takes a run's events and composes its displays as records: `shown` holds
+// every item the run decided to show (with its add.txt at that moment).
+class RecordingHost : public check::RunEventSink, public check::RunComposer {
  public:
-  void show_outcome(const check::SlotOutcome& o) override {
+  check::DisplayValue compose_outcome(const check::TaskRecord& t,
+                                      const check::RunTabs& tabs) override {
     Shown s;
-    s.slot = o.slot;
-    s.name = o.task->settings.name;
-    s.code = o.task->result_code;
-    s.message = o.task->message;
-    s.tab = o.task->result_code == 3 || o.task->result_code == 0 ? o.tabs.change_tab
-                                                                 : o.tabs.message_tab;
-    s.overflow = o.task->redirect_overflow;
-    s.add_text = read_file(compare::text_path(o.task->settings.folder_path, "add")).value_or("");
+    s.name = t.settings.name;
+    s.code = t.result_code;
+    s.message = t.message;
+    s.tab = t.result_code == 3 || t.result_code == 0 ? tabs.change_tab : tabs.message_tab;
+    s.overflow = t.redirect_overflow;
+    s.add_text = read_file(compare::text_path(t.settings.folder_path, "add")).value_or("");
     s.at = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);
     shown_.push_back(s);
+    return nullptr;
   }
-  void show_redirect(const check::RedirectNotice& n) override {
-    std::lock_guard lock(mutex_);
-    redirects_.push_back(n.task->redirect_target);
+  check::DisplayValue compose_redirect(const check::TaskRecord&, std::string_view,
+                                       const check::RunTabs&) override {
+    return nullptr;
   }
-  void run_ended(const check::RunCounters& c) override {
+  void post(check::RunEvent e) override {
     std::lock_guard lock(mutex_);
-    ended_ += 1;
-    counters_ = c;
-    cv_.notify_all();
-  }
-  void status_text(std::string_view text) override {
-    std::lock_guard lock(mutex_);
-    status_.emplace_back(text);
+    if (auto* item = std::get_if<check::ItemFinished>(&e.body)) {
+      finished_.push_back(*item);
+    } else if (auto* notice = std::get_if<check::RedirectShown>(&e.body)) {
+      redirects_.push_back(notice->target);
+    } else if (auto* text = std::get_if<check::StatusText>(&e.body)) {
+      status_.push_back(text->text);
+    } else if (auto* ended = std::get_if<check::RunEnded>(&e.body)) {
+      ended_ += 1;
+      counters_ = ended->counters;
+      cv_.notify_all();
+    }
   }
 
   bool wait_ended(int count, int timeout_ms) {
@@ -73,6 +80,10 @@ class RecordingHost : public check::RunHost {
   std::vector<Shown> shown() const {
     std::lock_guard lock(mutex_);
     return shown_;
+  }
+  std::vector<check::ItemFinished> finished() const {
+    std::lock_guard lock(mutex_);
+    return finished_;
   }
   std::vector<std::string> redirects() const {
     std::lock_guard lock(mutex_);
@@ -85,6 +96,7 @@ class RecordingHost : public check::RunHost {
   void clear() {
     std::lock_guard lock(mutex_);
     shown_.clear();
+    finished_.clear();
     redirects_.clear();
   }
 
@@ -92,6 +104,7 @@ class RecordingHost : public check::RunHost {
   mutable std::mutex mutex_;
   std::condition_variable cv_;
   std::vector<Shown> shown_;
+  std::vector<check::ItemFinished> finished_;
   std::vector<std::string> redirects_;
   std::vector<std::string> status_;
   int ended_ = 0;
@@ -125,7 +138,7 @@ class CheckBench {
     store::PageSettings rec = store::default_page_settings();
     rec.url = item_url;
     if (tweak) tweak(rec);
-    store::write_page_settings(folder, rec);
+    EXPECT_TRUE(store::write_page_settings(folder, rec));
     return folder;
   }
 
@@ -134,13 +147,15 @@ class CheckBench {
   store::NodeId node(const std::string& display_path) const { return tree.resolve(display_path); }
 
   // Runs a check of `kind` over `start` (the root by default) to its end.
-  check::RunCompletion run(store::NodeId start = store::kNoNode, int kind = 0,
+  check::RunCompletion run(store::NodeId start = store::kNoNode,
+                           check::CheckKind kind = check::CheckKind::kSelected,
                            const std::function<void()>& while_running = {}) {
     if (start == store::kNoNode) start = tree.root();
     ++runs_;
     if (!session.start(start, kind, options, app.app())) return {};
     if (while_running) while_running();
-    host.wait_ended(runs_, 120000);
+    const bool ended = host.wait_ended(runs_, 120000);
+    EXPECT_TRUE(ended) << "the run did not end within two minutes";
     return session.complete();
   }
 
@@ -150,7 +165,7 @@ class CheckBench {
   RecordingHost host;
   check::FetchMethods methods;
   app_options::Options options;
-  check::CheckSession session{tree, host, methods};
+  check::CheckSession session{tree, host, &host, methods};
 
  private:
   int runs_ = 0;

@@ -10,6 +10,7 @@
 
 #include "check/fetch_method.h"
 #include "check_fixture.h"
+#include "compare/matrix.h"
 #include "compare/result_record.h"
 #include "net/net_error.h"
 #include "platform/profile.h"
@@ -305,7 +306,7 @@ TEST(CheckRun, ImportancePassesFinishHigherBeforeLower) {
 
   // A run of one importance takes only its items.
   b.host.clear();
-  RunCompletion r = b.run(store::kNoNode, check::kCheckMediumImportance);
+  RunCompletion r = b.run(store::kNoNode, check::CheckKind::kMediumImportance);
   EXPECT_EQ(r.counters.started, 3);
 }
 
@@ -343,7 +344,7 @@ TEST(CheckRun, StopLeavesUnfinishedItemsUnrecorded) {
     folders.push_back(b.add_item("i" + std::to_string(i) + ".dat", b.url("/hold")));
   b.scan();
   const auto t0 = std::chrono::steady_clock::now();
-  RunCompletion r = b.run(store::kNoNode, 0, [&] {
+  RunCompletion r = b.run(store::kNoNode, check::CheckKind::kSelected, [&] {
     b.server.wait_for_requests(5, 20000);
     b.session.stop();
   });
@@ -358,7 +359,7 @@ TEST(CheckRun, StopLeavesUnfinishedItemsUnrecorded) {
   }
   EXPECT_TRUE(b.host.shown().empty());
   for (int s = 0; s < check::kMaxWorkers; ++s) {
-    EXPECT_EQ(b.session.run().tasks().state(s), check::kTaskIdle);
+    EXPECT_EQ(b.session.run().tasks().state(s), check::TaskState::kIdle);
   }
 }
 
@@ -370,19 +371,19 @@ TEST(CheckRun, TaskSnapshotsShowTheTransferAsItGoes) {
   b.add_item("slow.dat", b.url("/slow"));
   b.scan();
   check::TaskRecord seen;
-  b.run(store::kNoNode, 0, [&] {
+  b.run(store::kNoNode, check::CheckKind::kSelected, [&] {
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < give_up) {
       for (int s = 0; s < check::kMaxWorkers; ++s) {
         check::TaskRecord t = b.session.run().tasks().snapshot(s);
-        if (t.state == check::kTaskTransfer && t.elapsed_seconds >= 1) seen = t;
+        if (t.state == check::TaskState::kTransfer && t.elapsed_seconds >= 1) seen = t;
       }
-      if (seen.state == check::kTaskTransfer) break;
+      if (seen.state == check::TaskState::kTransfer) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     b.session.stop();
   });
-  EXPECT_EQ(seen.state, check::kTaskTransfer);
+  EXPECT_EQ(seen.state, check::TaskState::kTransfer);
   EXPECT_GE(seen.elapsed_seconds, 1);
   EXPECT_GT(seen.received_bytes, 0);
 }
@@ -407,10 +408,87 @@ TEST(CheckRun, EmptySelectionAndErrorKinds) {
   b.run();  // first results: ok 0, gone 5, area 0 (no previous log)
   b.run();  // area now finds no check area: 6
   EXPECT_TRUE(b.tree.find(b.node("area"))->tag & store::kTagError);
-  r = b.run(store::kNoNode, check::kCheckErrors);
+  r = b.run(store::kNoNode, check::CheckKind::kErrors);
   EXPECT_EQ(r.counters.started, 2);
-  r = b.run(store::kNoNode, check::kCheckCommErrors);
+  r = b.run(store::kNoNode, check::CheckKind::kCommErrors);
   EXPECT_EQ(r.counters.started, 1);
+}
+
+// A stop that comes while the comparison runs leaves the item as if it had
+// not been checked: no result, nothing shown, nothing rotated, the settings
+// change kept for the next check.
+TEST(CheckRun, StopDuringTheComparisonLeavesTheItemUnfinished) {
+  CheckBench b;
+  // Two long texts that share one line: the slowest kind of comparison.
+  auto page = [](const std::string& prefix) {
+    std::string body = "<html><body><pre>";
+    for (int i = 0; i < 20000; ++i) {
+      body += prefix + std::to_string(i) + (i == 10000 ? "\ncommon" : "") + "\n";
+    }
+    return html_answer(body + "</pre></body></html>");
+  };
+  b.server.on("/big", ScriptedResponse::whole(page("a")));
+  const std::string folder = b.add_item("big.dat", b.url("/big"));
+  b.scan();
+  b.run();
+  ASSERT_EQ(compare::read_result_code(folder), compare::kResultFirstCheck);
+  ASSERT_TRUE(profile_write_string(folder + "/site.db", "CONFIG", "OPTION_CHANGED", "1"));
+  const int current = compare::read_current_log_number(folder);
+  b.host.clear();
+
+  b.server.on("/big", ScriptedResponse::whole(page("b")));
+  RunCompletion r = b.run(store::kNoNode, check::CheckKind::kSelected, [&] {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!compare::MatrixSlots::shared().in_use(0) &&
+           std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    b.session.stop();
+  });
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(compare::read_result_code(folder), compare::kResultFirstCheck);
+  EXPECT_EQ(compare::read_current_log_number(folder), current);
+  EXPECT_TRUE(path_exists(compare::text_path(folder, "htmltmp")));
+  EXPECT_EQ(profile_read_int(folder + "/site.db", "CONFIG", "OPTION_CHANGED", 0), 1);
+  EXPECT_TRUE(b.host.shown().empty());
+  EXPECT_TRUE(b.host.finished().empty());
+  EXPECT_EQ(r.counters.finished, 0);
+}
+
+// A hand-edited RETRY below zero still gets one attempt: a dead server is an
+// error, never "no change".
+TEST(CheckRun, RetryBelowZeroStillMakesOneAttempt) {
+  CheckBench b;
+  const std::string folder =
+      b.add_item("dead.dat", "http://127.0.0.1:" + std::to_string(closed_port()) + "/");
+  b.scan();
+  b.options.retry = -1;
+  RunCompletion r = b.run();
+  EXPECT_EQ(r.counters.errors, 1);
+  EXPECT_EQ(compare::read_result_code(folder), compare::kResultNetworkError);
+}
+
+// The day's NUM_SITES counts every item that starts its first hop, also
+// those without a URL or whose name cannot be looked up.
+TEST(CheckRun, SitesCountEveryItemStarted) {
+  CheckBench b;
+  b.server.on("/ok", ScriptedResponse::whole(html_answer(page_of({"x"}))));
+  b.add_item("ok.dat", b.url("/ok"));
+  b.add_item("nourl.dat", "");
+  b.add_item("noname.dat", "http://no-such-host.invalid/");
+  b.scan();
+  b.options.retry = 0;
+  b.options.timeout = 2;
+  RunCompletion r = b.run();
+  EXPECT_EQ(r.counters.errors, 2);
+  EXPECT_EQ(b.session.statistics().num_sites, 3);
+  // Every finished item produced one event with its node's new marks.
+  const auto finished = b.host.finished();
+  ASSERT_EQ(finished.size(), 3u);
+  for (const auto& f : finished) {
+    EXPECT_EQ(f.tag, b.tree.find(f.node)->tag);
+    EXPECT_EQ((f.tag & store::kTagError) != 0, f.result_code == compare::kResultNetworkError);
+  }
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // status, and the data-folder lock against a second checker.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
-#include "check/data_folder_lock.h"
+#include "app/data_folder_lock.h"
 #include "check_fixture.h"
 #include "platform/fs.h"
 
@@ -70,11 +72,99 @@ TEST_F(CliCheck, RunsAndEndsWithTheSummary) {
 
 TEST_F(CliCheck, SecondCheckerOnTheSameDataFolderIsRefused) {
   CheckBench b;
-  check::DataFolderLock held;
-  ASSERT_EQ(held.acquire(b.app.app()), check::DataFolderLock::Result::kLocked);
+  app::DataFolderLock held;
+  ASSERT_EQ(held.acquire(b.app.app(), "a test"), app::DataFolderLock::Result::kLocked);
   CliResult r = run_cli(b.app.app(), "check");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("another check is running"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("in use by a test (process " + std::to_string(::getpid()) + ")"),
+            std::string::npos)
+      << r.out;
+}
+
+// The core is started as a user starts it: TLS is loaded, so an https page
+// is fetched and compared like any other.
+TEST_F(CliCheck, HttpsPagesAreChecked) {
+  CheckBench b;
+  ServerOptions tls;
+  tls.tls = true;
+  ScriptedServer secure(tls);
+  ASSERT_TRUE(secure.ok());
+  secure.on("/s", ScriptedResponse::whole(html_answer(page_of({"secret one"}))));
+  const std::string url = "https://127.0.0.1:" + std::to_string(secure.port()) + "/s";
+  ASSERT_EQ(run_cli(b.app.app(), "add " + url + " --name safe").status, 0);
+  CliResult r = run_cli(b.app.app(), "check");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("初期化しました。"), std::string::npos) << r.out;
+  secure.on("/s", ScriptedResponse::whole(html_answer(page_of({"secret one", "secret two"}))));
+  r = run_cli(b.app.app(), "check");
+  EXPECT_NE(r.out.find("secret two"), std::string::npos) << r.out;
+  EXPECT_EQ(last_line(r.out), "1 件の更新がありました。") << r.out;
+}
+
+// Regular expressions come with the core: a check area given as patterns
+// selects its lines in a check.
+TEST_F(CliCheck, RegularExpressionCheckAreasSelectTheirText) {
+  CheckBench b;
+  b.server.on("/r", ScriptedResponse::whole(html_answer(
+                        page_of({"outside 1", "begin", "inside A", "finish", "outside 2"}))));
+  ASSERT_EQ(run_cli(b.app.app(), "add " + b.url("/r") + " --name area").status, 0);
+  ASSERT_EQ(run_cli(b.app.app(),
+                    "set area USE_REGEXP_CHECK_AREA=1 "
+                    "CHECK_AREA_START_STRING='^be.in$' CHECK_AREA_END_STRING='^fin.sh$'")
+                .status,
+            0);
+  ASSERT_EQ(run_cli(b.app.app(), "check").status, 0);
+  b.server.on("/r", ScriptedResponse::whole(html_answer(
+                        page_of({"outside X", "begin", "inside B", "finish", "outside 2"}))));
+  CliResult r = run_cli(b.app.app(), "check");
+  EXPECT_NE(r.out.find("inside B"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("outside X"), std::string::npos) << r.out;
+  EXPECT_EQ(last_line(r.out), "1 件の更新がありました。") << r.out;
+}
+
+// While a check runs, commands that change the data folder are refused with
+// the holder named and change nothing; commands that read go on and see
+// whole files.
+TEST_F(CliCheck, ChangesWaitForNoOneAndAreRefusedDuringACheck) {
+  CheckBench b;
+  // Every page arrives slowly: the check lasts about three seconds.
+  ScriptedResponse slow = ScriptedResponse::trickle(
+      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body><p>slow page</p>", " ", 30,
+      100);
+  slow.pieces.push_back({"</body></html>", 0});
+  b.server.on_default(slow);
+  ASSERT_EQ(run_cli(b.app.app(), "group g").status, 0);
+  for (int i = 0; i < 12; ++i) {
+    ASSERT_EQ(run_cli(b.app.app(), "add " + b.url("/p" + std::to_string(i)) + " --name p" +
+                                       std::to_string(i) + " --group g")
+                  .status,
+              0);
+  }
+  const std::string site_db = b.app.app() + "data/g.grp/p0.dat/site.db";
+  const std::string before = read_file(site_db).value_or("");
+  CliResult check;
+  std::thread running([&] { check = run_cli(b.app.app(), "check"); });
+  ASSERT_TRUE(b.server.wait_for_requests(1, 20000));
+
+  CliResult set = run_cli(b.app.app(), "set g/p0 SITE_PRIORITY=2");
+  EXPECT_EQ(set.status, 1) << set.out;
+  EXPECT_NE(set.out.find("in use by kestrelscan-cli check (process "), std::string::npos)
+      << set.out;
+  CliResult rm = run_cli(b.app.app(), "rm g/p1 --yes");
+  EXPECT_EQ(rm.status, 1) << rm.out;
+  EXPECT_EQ(read_file(site_db).value_or(""), before);
+  EXPECT_TRUE(path_exists(b.app.app() + "data/g.grp/p1.dat/site.db"));
+
+  for (int round = 0; round < 3; ++round) {
+    CliResult list = run_cli(b.app.app(), "list");
+    EXPECT_EQ(list.status, 0) << list.out;
+    EXPECT_NE(list.out.find("p11"), std::string::npos) << list.out;
+    CliResult show = run_cli(b.app.app(), "show g/p0");
+    EXPECT_EQ(show.status, 0) << show.out;
+  }
+  running.join();
+  EXPECT_EQ(check.status, 0) << check.out;
+  EXPECT_EQ(run_cli(b.app.app(), "set g/p0 SITE_PRIORITY=2").status, 0);
 }
 
 }  // namespace

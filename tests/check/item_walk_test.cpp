@@ -24,12 +24,12 @@ class WalkTest : public ::testing::Test {
     s.url = "http://127.0.0.1/";
     s.site_priority = priority;
     s.disable_auto_check = disabled;
-    store::write_page_settings(f, s);
+    EXPECT_TRUE(store::write_page_settings(f, s));
   }
   void scan() { store::scan_tree_from_disk(tree, app.app()); }
 
   // Every item a single slot gets, in order.
-  std::vector<std::string> names(store::NodeId start, int kind, bool use_priority = false) {
+  std::vector<std::string> names(store::NodeId start, CheckKind kind, bool use_priority = false) {
     ItemWalk walk(tree, app.app(), start, kind, use_priority);
     std::vector<std::string> out;
     store::PageSettings s;
@@ -39,7 +39,7 @@ class WalkTest : public ::testing::Test {
         // In the importance passes the one slot advances the pass and ends;
         // ask again as a fresh worker would, until the passes are over.
         if (walk.importance_passes() && walk.pass_importance() >= 0 &&
-            kind < kCheckHighImportance) {
+            kind < CheckKind::kHighImportance) {
           continue;
         }
         break;
@@ -64,15 +64,16 @@ TEST_F(WalkTest, DepthFirstOrderSkipsDisabledAndTemplates) {
   item("og.grp/hidden.dat");
   item(std::string(KS_SJ("テンプレート")) + "/t.tpl");
   scan();
-  EXPECT_EQ(names(tree.root(), kCheckSelected), (std::vector<std::string>{"a", "d", "b", "c"}));
+  EXPECT_EQ(names(tree.root(), CheckKind::kSelected),
+            (std::vector<std::string>{"a", "d", "b", "c"}));
   // A disabled group or item that is the selection itself is taken.
-  EXPECT_EQ(names(tree.resolve("og"), kCheckSelected), (std::vector<std::string>{"hidden"}));
-  EXPECT_EQ(names(tree.resolve("g/off"), kCheckSelected), (std::vector<std::string>{"off"}));
-  EXPECT_EQ(names(tree.template_root(), kCheckSelected), (std::vector<std::string>{"t"}));
-  ItemWalk single(tree, app.app(), tree.resolve("a"), kCheckSelected, true);
+  EXPECT_EQ(names(tree.resolve("og"), CheckKind::kSelected), (std::vector<std::string>{"hidden"}));
+  EXPECT_EQ(names(tree.resolve("g/off"), CheckKind::kSelected), (std::vector<std::string>{"off"}));
+  EXPECT_EQ(names(tree.template_root(), CheckKind::kSelected), (std::vector<std::string>{"t"}));
+  ItemWalk single(tree, app.app(), tree.resolve("a"), CheckKind::kSelected, true);
   EXPECT_TRUE(single.single_item());
   EXPECT_FALSE(single.importance_passes());
-  ItemWalk counting(tree, app.app(), tree.root(), kCheckSelected, false);
+  ItemWalk counting(tree, app.app(), tree.root(), CheckKind::kSelected, false);
   EXPECT_EQ(counting.count_items(), 4);
 }
 
@@ -80,12 +81,12 @@ TEST_F(WalkTest, ErrorKindsFollowMarksAndStoredCodes) {
   item("a.dat");
   item("b.dat");
   item("c.dat");
-  compare::write_result(app.in_data("a.dat"), compare::kResultHttpError, "x");
-  compare::write_result(app.in_data("b.dat"), compare::kResultAreaNotFound, "");
-  compare::write_result(app.in_data("c.dat"), compare::kResultChanged, "");
+  EXPECT_TRUE(compare::write_result(app.in_data("a.dat"), compare::kResultHttpError, "x"));
+  EXPECT_TRUE(compare::write_result(app.in_data("b.dat"), compare::kResultAreaNotFound, ""));
+  EXPECT_TRUE(compare::write_result(app.in_data("c.dat"), compare::kResultChanged, ""));
   scan();
-  EXPECT_EQ(names(tree.root(), kCheckErrors), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(names(tree.root(), kCheckCommErrors), (std::vector<std::string>{"a"}));
+  EXPECT_EQ(names(tree.root(), CheckKind::kErrors), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(names(tree.root(), CheckKind::kCommErrors), (std::vector<std::string>{"a"}));
 }
 
 TEST_F(WalkTest, TooLongFolderIsNeverHandedOut) {
@@ -95,7 +96,7 @@ TEST_F(WalkTest, TooLongFolderIsNeverHandedOut) {
   item(std::string(252 - used, 'x') + ".dat");
   item("short.dat");
   scan();
-  EXPECT_EQ(names(tree.root(), kCheckSelected), (std::vector<std::string>{"short"}));
+  EXPECT_EQ(names(tree.root(), CheckKind::kSelected), (std::vector<std::string>{"short"}));
 }
 
 TEST_F(WalkTest, ImportancePassesWaitForBusySlots) {
@@ -103,7 +104,7 @@ TEST_F(WalkTest, ImportancePassesWaitForBusySlots) {
   item("h.dat", 2);
   item("m.dat", 1);
   scan();
-  ItemWalk walk(tree, app.app(), tree.root(), kCheckSelected, true);
+  ItemWalk walk(tree, app.app(), tree.root(), CheckKind::kSelected, true);
   ASSERT_TRUE(walk.importance_passes());
   store::PageSettings s;
   ASSERT_EQ(walk.next(0, s), NextResult::kItem);
@@ -123,8 +124,8 @@ TEST_F(WalkTest, ImportancePassesWaitForBusySlots) {
   EXPECT_EQ(walk.next(3, s), NextResult::kEnd);
   EXPECT_EQ(walk.pass_importance(), -1);
 
-  EXPECT_EQ(names(tree.root(), kCheckHighImportance), (std::vector<std::string>{"h"}));
-  EXPECT_EQ(names(tree.root(), kCheckNormalImportance), (std::vector<std::string>{"n"}));
+  EXPECT_EQ(names(tree.root(), CheckKind::kHighImportance), (std::vector<std::string>{"h"}));
+  EXPECT_EQ(names(tree.root(), CheckKind::kNormalImportance), (std::vector<std::string>{"n"}));
 }
 
 }  // namespace

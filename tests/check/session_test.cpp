@@ -9,20 +9,18 @@
 
 #include "check/check_session.h"
 #include "check/connection_table.h"
-#include "check/data_folder_lock.h"
 #include "check_fixture.h"
 #include "platform/sjis.h"
-#include "support/temp_dir.h"
 
 namespace ks::test {
 namespace {
 
 TEST(RunSummary, Texts) {
-  EXPECT_EQ(check::summary_first_text({0, 0, 0}), KS_SJ("チェック対象のアイテムがありません。"));
-  EXPECT_EQ(check::summary_first_text({5, 2, 1}), KS_SJ("2 件の更新がありました。"));
-  EXPECT_EQ(check::summary_first_text({5, 0, 1}), KS_SJ("更新はありません。"));
-  EXPECT_EQ(check::summary_second_text({5, 2, 1}), KS_SJ("エラーが 1 件ありました。"));
-  EXPECT_EQ(check::summary_second_text({5, 2, 0}), "");
+  EXPECT_EQ(check::summary_first_text({0, 0, 0, 0}), KS_SJ("チェック対象のアイテムがありません。"));
+  EXPECT_EQ(check::summary_first_text({5, 5, 2, 1}), KS_SJ("2 件の更新がありました。"));
+  EXPECT_EQ(check::summary_first_text({5, 5, 0, 1}), KS_SJ("更新はありません。"));
+  EXPECT_EQ(check::summary_second_text({5, 5, 2, 1}), KS_SJ("エラーが 1 件ありました。"));
+  EXPECT_EQ(check::summary_second_text({5, 5, 2, 0}), "");
 }
 
 TEST(RunSummary, Statistics) {
@@ -64,7 +62,8 @@ TEST(RunSummary, DecisionsForTheFrontEnd) {
   EXPECT_FALSE(r.restore_window);  // not minimized
   EXPECT_FALSE(r.close_application);
   ASSERT_FALSE(b.host.status().empty());
-  EXPECT_EQ(b.host.status().back(), r.status_line);
+  EXPECT_EQ(b.host.status().back(), KS_SJ("更新チェック中..."));
+  EXPECT_EQ(r.counters.finished, 3);
   EXPECT_GE(b.session.statistics().num_sites, 6);
 
   // Nothing changed, no errors: AUTO_CLOSE closes, no finish message.
@@ -86,7 +85,7 @@ TEST(RunSummary, ClosingDecidesNothing) {
   b.add_item("a.dat", b.url("/h"));
   b.scan();
   b.options.force_close = 1;
-  check::RunCompletion r = b.run(store::kNoNode, 0, [&] {
+  check::RunCompletion r = b.run(store::kNoNode, check::CheckKind::kSelected, [&] {
     b.server.wait_for_requests(1, 20000);
     b.session.request_exit();
   });
@@ -135,19 +134,6 @@ TEST(ConnectionTable, LimitsUnderThreads) {
     EXPECT_LE(per_address_peak.load(), check::kMaxPerAddress);
     EXPECT_LE(table.peak_admitted(), max);
   }
-}
-
-TEST(DataFolderLock, SecondHolderIsRefused) {
-  TempDir dir;
-  const std::string base = dir.path() + "/";
-  check::DataFolderLock first;
-  check::DataFolderLock second;
-  ASSERT_EQ(first.acquire(base), check::DataFolderLock::Result::kLocked);
-  EXPECT_EQ(second.acquire(base), check::DataFolderLock::Result::kBusy);
-  first.release();
-  EXPECT_EQ(second.acquire(base), check::DataFolderLock::Result::kLocked);
-  check::DataFolderLock bad;
-  EXPECT_EQ(bad.acquire(base + "missing/folder/"), check::DataFolderLock::Result::kFailed);
 }
 
 }  // namespace

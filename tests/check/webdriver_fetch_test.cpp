@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <variant>
 
 #include "check/run.h"
 #include "platform/fs.h"
@@ -21,20 +22,18 @@ namespace {
 using test::FakeDriver;
 using test::TempDir;
 
-class WaitingHost : public RunHost {
+class WaitingHost : public RunEventSink {
  public:
-  void show_outcome(const SlotOutcome& o) override {
+  void post(RunEvent e) override {
     std::lock_guard lock(mutex_);
-    results.push_back(o.task->result_code);
-    messages.push_back(o.task->message);
+    if (auto* item = std::get_if<ItemFinished>(&e.body)) {
+      results.push_back(item->result_code);
+      messages.push_back(item->message);
+    } else if (std::holds_alternative<RunEnded>(e.body)) {
+      ended_ = true;
+      cv_.notify_all();
+    }
   }
-  void show_redirect(const RedirectNotice&) override {}
-  void run_ended(const RunCounters&) override {
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-    cv_.notify_all();
-  }
-  void status_text(std::string_view) override {}
   bool wait(int seconds) {
     std::unique_lock lock(mutex_);
     return cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return ended_; });
@@ -62,7 +61,7 @@ struct DriverRun {
       store::PageSettings s = store::default_page_settings();
       s.url = urls[i];
       s.use_script = 2;
-      write_page_settings(folder, s);
+      EXPECT_TRUE(write_page_settings(folder, s));
       items.push_back(folder);
     }
     store::scan_tree_from_disk(tree, base);
@@ -70,7 +69,7 @@ struct DriverRun {
 
   // Runs a check of the whole tree; false when it did not end in time.
   bool run(FetchMethods& methods, WaitingHost& host) {
-    CheckRun run(tree, host, methods);
+    CheckRun run(tree, host, nullptr, methods);
     RunConfig c;
     c.start = tree.root();
     c.base_folder = base;

@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <variant>
 
 #include "check/run.h"
 #include "check/webdriver_fetch.h"
@@ -28,19 +29,17 @@ namespace {
 
 using test::TempDir;
 
-class EndHost : public RunHost {
+class EndHost : public RunEventSink {
  public:
-  void show_outcome(const SlotOutcome& o) override {
+  void post(RunEvent e) override {
     std::lock_guard lock(mutex_);
-    messages.push_back(o.task->message);
+    if (auto* item = std::get_if<ItemFinished>(&e.body)) {
+      messages.push_back(item->message);
+    } else if (std::holds_alternative<RunEnded>(e.body)) {
+      ended_ = true;
+      cv_.notify_all();
+    }
   }
-  void show_redirect(const RedirectNotice&) override {}
-  void run_ended(const RunCounters&) override {
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-    cv_.notify_all();
-  }
-  void status_text(std::string_view) override {}
   bool wait(int seconds) {
     std::unique_lock lock(mutex_);
     return cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return ended_; });
@@ -130,7 +129,7 @@ TEST(WebDriverIntegration, ScriptBuiltTextIsCheckedAndNothingIsLeftRunning) {
   FetchMethods methods;
   methods.set(kUseScriptBrowserDriver, std::make_shared<WebDriverFetch>(config));
   EndHost host;
-  CheckRun run(tree, host, methods);
+  CheckRun run(tree, host, nullptr, methods);
   RunConfig rc;
   rc.start = tree.root();
   rc.base_folder = base;

@@ -18,20 +18,20 @@ using DiffStep = CompareFixture;
 TEST_F(DiffStep, IdenticalTextsAreNoChange) {
   write_old({"a", "b", "c"});
   write_new({"a", "b", "c"});
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
   EXPECT_FALSE(path_exists(dir_.file("add.txt")));
 }
 
 TEST_F(DiffStep, MissingLogIsFirstCheck) {
   write_new({"a"});
-  EXPECT_EQ(run(), kNoPreviousLog);
+  EXPECT_EQ(run(), CheckStatus::kInitialized);
   EXPECT_EQ(task_.log_number, 0);
 }
 
 TEST_F(DiffStep, ReportsAddedLinesWithHeader) {
   write_old({"a", "b", "c"});
   write_new({"a", "x", "b", "c", "y"});
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"x", "y"}));
   EXPECT_EQ(read_lines(dir_.file("add.txt"))[0], "Last-Modified: x");
   EXPECT_FALSE(path_exists(dir_.file("del.txt")));
@@ -40,9 +40,9 @@ TEST_F(DiffStep, ReportsAddedLinesWithHeader) {
 TEST_F(DiffStep, DeletedLinesOnlyWithDetectDeleted) {
   write_old({"a", "b", "c"});
   write_new({"a", "c"});
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
   settings().detect_deleted_lines = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(deleted(), (Lines{"b"}));
   EXPECT_EQ(added(), Lines{});
 }
@@ -51,7 +51,7 @@ TEST_F(DiffStep, EmptyOldLogReportsEveryNewLine) {
   write_old({});
   write_new({"a", "", "b"});
   settings().detect_deleted_lines = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"a", "b"}));
   EXPECT_EQ(deleted(), Lines{});
 }
@@ -60,29 +60,29 @@ TEST_F(DiffStep, UsesTheCurrentLogNumber) {
   write_file_atomic(dir_.file("result.db"), "[INDEX]\r\nCURRENT=7\r\n");
   write_old({"a"}, 0);
   write_new({"a"});
-  EXPECT_EQ(run(), kNoPreviousLog);
+  EXPECT_EQ(run(), CheckStatus::kInitialized);
   EXPECT_EQ(task_.log_number, 7);
   write_old({"a"}, 7);
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 TEST_F(DiffStep, AreaNeverEnteredIsStatusFive) {
   settings().check_areas[0].start = "START";
   write_old({"START", "a"});
   write_new({"nothing", "here"});
-  EXPECT_EQ(run(), kAreaNotFound);
+  EXPECT_EQ(run(), CheckStatus::kAreaNotFound);
   write_new({});
-  EXPECT_EQ(run(), kAreaNotFound);
+  EXPECT_EQ(run(), CheckStatus::kAreaNotFound);
   settings().check_areas[0].start.clear();
   settings().ignore_areas[1].start = "IGN";
-  EXPECT_EQ(run(), kAreaNotFound);  // an empty text with an ignored area
+  EXPECT_EQ(run(), CheckStatus::kAreaNotFound);  // an empty text with an ignored area
 }
 
 TEST_F(DiffStep, StoppedRunIsNoChange) {
   write_old({"a"});
   write_new({"b"});
   task_.env.stopped = [] { return true; };
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
   EXPECT_FALSE(path_exists(dir_.file("add.txt")));
 }
 
@@ -93,17 +93,17 @@ TEST_F(DiffStep, CutsAtTwentyThousandLines) {
   new_lines.push_back("line 20001 is never loaded");
   write_old(old_lines);
   write_new(new_lines);
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
   new_lines[kMaxLines - 1] = "changed";
   write_new(new_lines);
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), Lines{"changed"});
 }
 
 TEST_F(DiffStep, FirstLineIsNeverAText) {
   write_file_atomic(dir_.file("log0.txt"), "plain first\r\na\r\n");
   write_file_atomic(dir_.file("new.txt"), "other first\r\na\r\n");
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 TEST_F(DiffStep, StopInsideTheDiffIsNoChange) {
@@ -115,7 +115,7 @@ TEST_F(DiffStep, StopInsideTheDiffIsNoChange) {
   // not written because the step itself sees the stop.
   int calls = 0;
   task_.env.stopped = [&calls] { return ++calls > 1; };
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 TEST(DiffEngine, FailedDiffReplacesNewTextByNotice) {
@@ -273,12 +273,12 @@ TEST(LineEquality, Table) {
 TEST_F(DiffStep, IgnoreUrlMakesLinkTargetsEqual) {
   write_old({"<a href=\"http://a/1\">News</a>"});
   write_new({"<a href=\"http://a/2\">News</a>"});
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   settings().ignore_url = 1;
   std::filesystem::remove(dir_.file("add.txt"));
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
   write_new({"<a href=\"http://a/2\">Sports</a>"});
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   // The quotes come back in the written line.
   EXPECT_EQ(added(), Lines{"<a href=\"http://a/2\">Sports</a>"});
 }
@@ -286,16 +286,16 @@ TEST_F(DiffStep, IgnoreUrlMakesLinkTargetsEqual) {
 TEST_F(DiffStep, IgnoreNumberDiff) {
   write_old({"10 items"});
   write_new({"12 items"});
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   settings().ignore_number_diff = 1;
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 TEST_F(DiffStep, SpaceOnlyLinesDroppedWhenAsked) {
   settings().ignore_space_only_line = 1;
   write_old({"a", "b"});
   write_new({"a", " \t", "\x81\x40", "b"});
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ TEST_F(Logs, DeletePastLogsKeepsCurrentAndDel) {
   fill_numbered();
   touch("head.txt");
   touch("new.txt");
-  write_current_log_number(dir_.path(), 5);
+  EXPECT_TRUE(write_current_log_number(dir_.path(), 5));
   delete_past_logs(dir_.path());
   for (int n = 0; n < kLogNumbers; ++n) {
     const std::string s = std::to_string(n);
@@ -154,7 +154,7 @@ TEST_F(Result, WriteAndRead) {
   EXPECT_TRUE(write_result(dir_.path(), 5, "HTTP " + std::string(200, 'x')));
   EXPECT_EQ(read_result_code(dir_.path()), 5);
   EXPECT_EQ(read_result_message(dir_.path()).size(), 99u);
-  write_current_log_number(dir_.path(), 4);
+  EXPECT_TRUE(write_current_log_number(dir_.path(), 4));
   EXPECT_TRUE(clear_result(dir_.path()));
   EXPECT_EQ(read_result_code(dir_.path()), 0);
   EXPECT_EQ(read_current_log_number(dir_.path()), 4);  // INDEX stays
@@ -189,8 +189,10 @@ TEST_F(Result, TooLongPathIsANoOp) {
 
 TEST(ResultCode, StatusTable) {
   const int expected[] = {1, 3, 0, 5, 2, 6, 7};
-  for (int s = 0; s <= 6; ++s) EXPECT_EQ(result_code_for_status(s, false), expected[s]);
-  EXPECT_EQ(result_code_for_status(1, true), 4);
+  for (int s = 0; s <= 6; ++s) {
+    EXPECT_EQ(result_code_for_status(static_cast<CheckStatus>(s), false), expected[s]);
+  }
+  EXPECT_EQ(result_code_for_status(CheckStatus::kChanged, true), 4);
 }
 
 TEST_F(Result, HttpErrorMessage) {
@@ -206,7 +208,7 @@ TEST_F(Result, FinishChangedRotatesAndClearsOptionChanged) {
   touch("add.txt");
   touch("htmltmp.txt");
   touch("site.db", "[CONFIG]\r\nOPTION_CHANGED=1\r\n");
-  FinishOutcome o = finish_check({dir_.path(), 1, false, "", true, 0, 1, 3});
+  FinishOutcome o = finish_check({dir_.path(), CheckStatus::kChanged, false, "", true, 0, 1, 3});
   EXPECT_EQ(o.code, 3);
   EXPECT_TRUE(o.updated_mark);
   EXPECT_TRUE(o.option_cleared);
@@ -218,7 +220,8 @@ TEST_F(Result, FinishChangedRotatesAndClearsOptionChanged) {
 TEST_F(Result, FinishNetworkErrorKeepsEverything) {
   touch("htmltmp.txt");
   touch("site.db", "[CONFIG]\r\nOPTION_CHANGED=1\r\n");
-  FinishOutcome o = finish_check({dir_.path(), 0, true, "timeout", true, 0, 1, 3});
+  FinishOutcome o =
+      finish_check({dir_.path(), CheckStatus::kNoChange, true, "timeout", true, 0, 1, 3});
   EXPECT_EQ(o.code, 4);
   EXPECT_TRUE(o.error_mark);
   EXPECT_EQ(read_result_message(dir_.path()), "timeout");
@@ -229,7 +232,7 @@ TEST_F(Result, FinishNetworkErrorKeepsEverything) {
 TEST_F(Result, FinishNoChangeRemovesResponse) {
   touch("htmltmp.txt");
   touch("new.txt");
-  FinishOutcome o = finish_check({dir_.path(), 0, false, "", false, 3, 1, 3});
+  FinishOutcome o = finish_check({dir_.path(), CheckStatus::kNoChange, false, "", false, 3, 1, 3});
   EXPECT_EQ(o.code, 1);
   EXPECT_FALSE(has("htmltmp.txt"));
   EXPECT_TRUE(has("new.txt"));
@@ -239,8 +242,8 @@ TEST_F(Result, FinishNoChangeRemovesResponse) {
 TEST_F(Result, ClearErrorsOnlyTouchesErrors) {
   make_dirs(dir_.file("g.grp/a.dat"));
   make_dirs(dir_.file("g.grp/b.dat"));
-  write_result(dir_.file("g.grp/a.dat"), 5, "x");
-  write_result(dir_.file("g.grp/b.dat"), 3, "");
+  EXPECT_TRUE(write_result(dir_.file("g.grp/a.dat"), 5, "x"));
+  EXPECT_TRUE(write_result(dir_.file("g.grp/b.dat"), 3, ""));
   std::vector<std::string> cleared;
   clear_results(dir_.path(), true, [&](std::string_view f) { cleared.emplace_back(f); });
   EXPECT_EQ(cleared.size(), 1u);

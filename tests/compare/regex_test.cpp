@@ -51,11 +51,11 @@ TEST_F(RegexRules, NgWordPatternsWithAndWithoutLibrary) {
   RegexLibrary missing;
   missing.load("libonig-not-installed.so.5");
   task_.env.regex = &missing;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"ad: buy", "news"}));  // unfiltered without the library
   if (!loaded().available()) GTEST_SKIP() << "libonig.so.5 is not installed";
   task_.env.regex = &loaded();
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), Lines{"news"});
 }
 
@@ -65,7 +65,7 @@ TEST_F(RegexRules, AnchorsAfterDecoding) {
   write_new({"keep", "&lt;b&gt; x", "y <b>"});
   settings().ok_words[0] = "^<b>";
   settings().use_regexp_okword = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), Lines{"&lt;b&gt; x"});
 }
 
@@ -76,10 +76,10 @@ TEST_F(RegexRules, CheckAreaPatternWithoutLibraryIsNotFound) {
   settings().use_regexp_check_area = 1;
   RegexLibrary missing;
   task_.env.regex = &missing;
-  EXPECT_EQ(run(), kAreaNotFound);
+  EXPECT_EQ(run(), CheckStatus::kAreaNotFound);
   if (!loaded().available()) GTEST_SKIP() << "libonig.so.5 is not installed";
   task_.env.regex = &loaded();
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
 }
 
 }  // namespace

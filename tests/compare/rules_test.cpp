@@ -153,7 +153,7 @@ TEST_F(Filters, NgWordZeroDropsItsArea) {
   settings().ngarea_use = 1;
   settings().ngarea_before = 1;
   settings().ngarea_after = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"a", "d"}));  // "b" and "c" go with the NG line; "" is passed over
 }
 
@@ -162,7 +162,7 @@ TEST_F(Filters, OtherNgWordDropsOnlyItsLine) {
   write_new({"keep", "a", "b", "NG here", "c"});
   settings().ng_words[3] = "NG";
   settings().ngarea_use = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"a", "b", "c"}));
 }
 
@@ -170,20 +170,20 @@ TEST_F(Filters, ExtractWords) {
   write_old({"keep"});
   write_new({"keep", "sale today", "news", "big sale"});
   settings().ok_words[2] = "sale";
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"sale today", "big sale"}));
   settings().ok_words[2] = "none";
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 TEST_F(Filters, SameTextReportedOnce) {
   write_old({"keep"});
   write_new({"keep", "x", "y", "x", "x 1"});
   settings().ignore_same_text = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"x", "y", "x 1"}));
   settings().ignore_number_diff = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"x", "y"}));
 }
 
@@ -191,9 +191,9 @@ TEST_F(Filters, MovedLineIsNoChangeWithOldLog) {
   write_old({"a", "b", "c"});
   write_new({"c", "a", "b"});
   settings().use_old_log = 0;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   settings().use_old_log = 1;
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 TEST_F(Filters, OlderLogsHideReturningLines) {
@@ -202,10 +202,10 @@ TEST_F(Filters, OlderLogsHideReturningLines) {
   write_old({"a"}, 1);
   write_new({"a", "old news"});
   settings().use_old_log = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), Lines{"old news"});
   settings().use_old_log = 2;
-  EXPECT_EQ(run(), kNoChange);
+  EXPECT_EQ(run(), CheckStatus::kNoChange);
 }
 
 TEST_F(Filters, ContextLines) {
@@ -214,21 +214,21 @@ TEST_F(Filters, ContextLines) {
   settings().save_context_use = 1;
   settings().save_context_before = 2;
   settings().save_context_after = 0;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"l3", "l4", "N5", "N6"}));
   settings().save_context_before = 0;
   settings().save_context_after = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"N5", "N6", "l7"}));
 }
 
 TEST_F(Filters, EmptyLineAfterReportedLine) {
   write_old({"a", "b"});
   write_new({"a", "N", "", "b"});
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), Lines{"N"});
   settings().save_empty_line = 1;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"N", ""}));
 }
 
@@ -239,9 +239,9 @@ TEST_F(Filters, DeletedSideUsesDelLogs) {
   write_new({"a", "b"});
   write_file_atomic(dir_.file("del4.txt"), "gone\r\n");
   settings().use_old_log = 1;
-  EXPECT_EQ(run(), kNoChange);  // already reported as deleted once
+  EXPECT_EQ(run(), CheckStatus::kNoChange);  // already reported as deleted once
   settings().use_old_log = 0;
-  EXPECT_EQ(run(), kChanged);
+  EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(deleted(), Lines{"gone"});
 }
 

@@ -25,7 +25,7 @@ TEST(PageSink, WritesNewTxtWithCrLfAndTheHeaderLine) {
   net::ResponseReadOptions options;
   options.current_url = std::string(kPageUrl);
   net::ResponseReadResult r = net::read_response_file(stored, sink, options);
-  EXPECT_EQ(r.outcome, net::kOutcomeConverted);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kNoChange);
   EXPECT_FALSE(sink.output_failed());
   EXPECT_EQ(read_file(out).value_or("?"),
             "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n\r\na\r\nb");

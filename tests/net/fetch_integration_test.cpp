@@ -66,7 +66,8 @@ class FetchIntegration : public ::testing::Test {
   }
 
   void SetUp() override {
-    if (!nginx_->ok()) GTEST_SKIP() << nginx_->error();
+    if (!nginx_->installed()) GTEST_SKIP() << nginx_->error();
+    ASSERT_TRUE(nginx_->ok()) << nginx_->error();
     config.timeout_seconds = 20;
     config.tls = tls_;
   }
@@ -122,7 +123,7 @@ TlsLibrary* FetchIntegration::tls_ = nullptr;
 TEST_F(FetchIntegration, StaticPageThenNotModified) {
   Fetched first = fetch(origin("/static/page.html"));
   ASSERT_TRUE(first.transfer.ok) << first.transfer.net_error;
-  EXPECT_EQ(first.read.outcome, kOutcomeConverted);
+  EXPECT_EQ(first.read.outcome, store::CheckStatus::kNoChange);
   ASSERT_EQ(first.text.lines.size(), 1u);
   EXPECT_EQ(first.text.lines[0].rfind("Last-Modified: ", 0), 0u);
   EXPECT_EQ(first.text.body, file("page.html"));
@@ -132,7 +133,7 @@ TEST_F(FetchIntegration, StaticPageThenNotModified) {
   Fetched second = fetch(origin("/static/page.html"));
   EXPECT_TRUE(second.transfer.ok);
   EXPECT_EQ(second.read.http_status, 304);
-  EXPECT_EQ(second.read.outcome, kOutcomeNotModified);
+  EXPECT_EQ(second.read.outcome, store::CheckStatus::kNotModified);
 }
 
 TEST_F(FetchIntegration, GzipChunkedAndPlainChunkedBodies) {
@@ -141,7 +142,7 @@ TEST_F(FetchIntegration, GzipChunkedAndPlainChunkedBodies) {
   std::string raw = read_file(dir.file("htmltmp.txt")).value_or("");
   EXPECT_NE(raw.find("Content-Encoding: gzip"), std::string::npos);
   EXPECT_NE(raw.find("Transfer-Encoding: chunked"), std::string::npos);
-  EXPECT_EQ(gz.read.outcome, kOutcomeConverted);
+  EXPECT_EQ(gz.read.outcome, store::CheckStatus::kNoChange);
   EXPECT_EQ(gz.text.body, file("big.html"));
 
   Fetched ch = fetch(origin("/chunked/big.html"));
@@ -152,7 +153,7 @@ TEST_F(FetchIntegration, GzipChunkedAndPlainChunkedBodies) {
 TEST_F(FetchIntegration, BasicAuthorization) {
   Fetched refused = fetch(origin("/secret/page.html"));
   EXPECT_EQ(refused.read.http_status, 401);
-  EXPECT_EQ(refused.read.outcome, kOutcomeHttpError);
+  EXPECT_EQ(refused.read.outcome, store::CheckStatus::kHttpError);
 
   settings.auth_type = 1;
   settings.auth_id = "user";
@@ -180,7 +181,8 @@ TEST_F(FetchIntegration, HttpsWithASelfSignedCertificate) {
 TEST_F(FetchIntegration, ThroughTinyproxyAbsoluteFormAndConnectTunnel) {
   ks::test::TempDir proxy_dir;
   ks::test::TinyproxyPeer proxy(proxy_dir.path());
-  if (!proxy.ok()) GTEST_SKIP() << proxy.error();
+  if (!proxy.installed()) GTEST_SKIP() << proxy.error();
+  ASSERT_TRUE(proxy.ok()) << proxy.error();
   config.use_proxy = true;
   config.proxy_host = "127.0.0.1";
   config.proxy_port = proxy.port();

@@ -36,7 +36,7 @@ TEST(ResponseReader, PlainBodyWithLastModifiedAsHeaderLine) {
       "HTTP/1.1 200 OK\r\nDate: x\r\nLast-Modified: Mon, 01 Jan 2024 00:00:00 GMT\r\n"
       "Content-Type: text/html; charset=EUC-JP\r\n\r\n<p>body</p>",
       sink);
-  EXPECT_EQ(r.outcome, kOutcomeConverted);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kNoChange);
   EXPECT_EQ(r.http_status, 200);
   ASSERT_EQ(sink.lines.size(), 1u);
   EXPECT_EQ(sink.lines[0], "Last-Modified: Mon, 01 Jan 2024 00:00:00 GMT");
@@ -110,7 +110,7 @@ TEST(ResponseReader, RedirectWithRelativeLocationIsResolved) {
   RecordingSink sink;
   auto r = read("HTTP/1.1 302 Found\r\nLocation:   /next  \r\nContent-Length: 0\r\n\r\n", sink,
                 "http://h:8080/dir/page");
-  EXPECT_EQ(r.outcome, kOutcomeHttpError);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kHttpError);
   EXPECT_EQ(r.http_status, 302);
   EXPECT_EQ(r.redirect_target, "http://h:8080/next");
   // An error answer's header lines become its text, Location excepted.
@@ -120,7 +120,7 @@ TEST(ResponseReader, RedirectWithRelativeLocationIsResolved) {
 TEST(ResponseReader, NotModifiedCallsNothing) {
   RecordingSink sink;
   auto r = read("HTTP/1.1 304 Not Modified\r\nLocation: /x\r\n\r\n", sink);
-  EXPECT_EQ(r.outcome, kOutcomeNotModified);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kNotModified);
   EXPECT_TRUE(r.redirect_target.empty());
   EXPECT_TRUE(sink.passes.empty());
   EXPECT_EQ(sink.ends, 0);
@@ -129,7 +129,7 @@ TEST(ResponseReader, NotModifiedCallsNothing) {
 TEST(ResponseReader, NonHttpFirstLineIsAnErrorWhoseLinesBecomeText) {
   RecordingSink sink;
   auto r = read("hello\r\nworld", sink);
-  EXPECT_EQ(r.outcome, kOutcomeHttpError);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kHttpError);
   EXPECT_EQ(r.http_status, 0);
   EXPECT_EQ(sink.lines, (std::vector<std::string>{"hello", "world"}));
 }
@@ -147,25 +147,25 @@ TEST(ResponseReader, BrokenGzipIsASystemErrorKeepingWhatWasInflated) {
 
   RecordingSink truncated;
   auto r1 = read(head + gz.substr(0, gz.size() / 2), truncated);
-  EXPECT_EQ(r1.outcome, kOutcomeSystemError);
+  EXPECT_EQ(r1.outcome, store::CheckStatus::kSystemError);
   EXPECT_TRUE(r1.inflate_failed);
 
   std::string corrupt = gz;
   for (std::size_t i = 20; i < 60; ++i) corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
   RecordingSink bad;
   auto r2 = read(head + corrupt, bad);
-  EXPECT_EQ(r2.outcome, kOutcomeSystemError);
+  EXPECT_EQ(r2.outcome, store::CheckStatus::kSystemError);
 
   RecordingSink not_gzip;
   auto r3 = read(head + "plain text, not compressed", not_gzip);
-  EXPECT_EQ(r3.outcome, kOutcomeSystemError);
+  EXPECT_EQ(r3.outcome, store::CheckStatus::kSystemError);
   EXPECT_EQ(not_gzip.ends, 1);
 }
 
 TEST(ResponseReader, EmptyGzipBodyIsNoFailure) {
   RecordingSink sink;
   auto r = read("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 0\r\n\r\n", sink);
-  EXPECT_EQ(r.outcome, kOutcomeConverted);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kNoChange);
 }
 
 TEST(ResponseReader, RawHeaderModeCopiesEverything) {
@@ -174,7 +174,7 @@ TEST(ResponseReader, RawHeaderModeCopiesEverything) {
   ResponseReadOptions options;
   options.raw_header_copy = true;
   auto r = read_response_bytes(response, sink, options);
-  EXPECT_EQ(r.outcome, kOutcomeConverted);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kNoChange);
   EXPECT_EQ(sink.lines, std::vector<std::string>{""});
   EXPECT_EQ(sink.raw, response);
   EXPECT_TRUE(sink.body.empty());
@@ -196,7 +196,7 @@ TEST(ResponseReader, UnwritableOutputIsASystemError) {
   RecordingSink sink;
   sink.fail_begin = true;
   auto r = read("HTTP/1.1 200 OK\r\n\r\nx", sink);
-  EXPECT_EQ(r.outcome, kOutcomeSystemError);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kSystemError);
   EXPECT_TRUE(r.output_failed);
   EXPECT_EQ(sink.ends, 0);
 }
@@ -224,7 +224,7 @@ TEST(ResponseReader, ReadsFromFileAndReportsMissingFile) {
       path, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunked(body, 12345)));
   RecordingSink sink;
   auto r = read_response_file(path, sink, {});
-  EXPECT_EQ(r.outcome, kOutcomeConverted);
+  EXPECT_EQ(r.outcome, store::CheckStatus::kNoChange);
   EXPECT_EQ(sink.body, body);
 }
 

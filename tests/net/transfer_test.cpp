@@ -206,7 +206,7 @@ TEST_F(TransferTest, RefusedResetAndEmptyResponsesGiveTheirCodes) {
   test::RecordingSink sink;
   auto read = read_response_file(dir.file("htmltmp.txt"), sink, {});
   EXPECT_EQ(read.http_status, 0);
-  EXPECT_EQ(read.outcome, kOutcomeHttpError);
+  EXPECT_EQ(read.outcome, store::CheckStatus::kHttpError);
 }
 
 TEST_F(TransferTest, HalfCloseEndsTheResponse) {
@@ -234,7 +234,7 @@ TEST_F(TransferTest, ChunkBoundariesSplitAcrossReceivesDecodeToThePlainBody) {
   EXPECT_EQ(f.response, response);
   test::RecordingSink sink;
   auto read = read_response_file(dir.file("htmltmp.txt"), sink, {});
-  EXPECT_EQ(read.outcome, kOutcomeConverted);
+  EXPECT_EQ(read.outcome, store::CheckStatus::kNoChange);
   EXPECT_EQ(sink.body, body);
 }
 

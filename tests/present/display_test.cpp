@@ -11,6 +11,7 @@
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "present/display.h"
+#include "present/pane_batch.h"
 #include "present/run_display.h"
 #include "store/node_path.h"
 #include "store/page_settings_io.h"
@@ -327,13 +328,51 @@ TEST_F(DisplayTest, RunOutcomesGoToTheTabsTheRunNames) {
   task.message = KS_SJ("HTTPエラー (HTTP/1.1 302 Found)");
   task.redirect_overflow = check::kRedirectOverflowMark;
   task.redirect_target = "http://next/";
-  show_slot_outcome(panes, {0, &task, {check::kTabAll, check::kTabErrors}}, env);
-  show_slot_redirect(panes, {0, &task, KS_SJ("HTTPエラー (HTTP/1.1 302 Found)"), {2, 2}}, env);
-  show_slot_outcome(panes, {0, &task, {7, 1}}, env);  // an unknown tab shows nothing
+  RunDisplayComposer composer(options);
+  apply_display(composer.compose_outcome(task, {check::kTabAll, check::kTabErrors}), panes);
+  apply_display(composer.compose_redirect(task, KS_SJ("HTTPエラー (HTTP/1.1 302 Found)"), {2, 2}),
+                panes);
+  apply_display(composer.compose_outcome(task, {7, 1}), panes);  // an unknown tab shows nothing
   EXPECT_EQ(all.text(), "");
   EXPECT_NE(errors.utf8().find("最大転送回数を超えました"), std::string::npos);
   EXPECT_NE(single.marked().find("転送 --> [http://next/](http://next/)\n"), std::string::npos);
-  EXPECT_EQ(errors.headlines().entries().size(), 1u);
+  EXPECT_EQ(errors.headlines().entries().size(), 2u);
+}
+
+// A display composed into a batch and replayed onto a pane that already
+// holds text ends up exactly as if it had been composed on that pane: the
+// same bytes, attributes and links, headlines and keyword ranges moved to
+// where the batch landed.
+TEST_F(DisplayTest, ABatchReplaysAsIfComposedOnThePane) {
+  options.use_highlight = 1;
+  options.highlights[0] = "news";
+  options.highlights[12] = KS_SJ("速報");
+  write("add.txt", "<a href=\"http://x/1\">news</a> 速報\r\nplain news line\r\n");
+  const ItemOutcome changed{compare::kResultChanged, "", false};
+  RecordingPane direct, replayed;
+  for (RecordingPane* p : {&direct, &replayed}) {
+    p->begin();
+    p->write_text(KS_SJ("前の行\n") + "news before\n");
+    p->end();
+    highlight_keywords(*p, options);
+  }
+  show_item_outcome(direct, direct, item, changed, env);
+  PaneBatch batch;
+  show_item_outcome(batch, batch, item, changed, env);
+  batch.replay(replayed);
+  EXPECT_EQ(replayed.text(), direct.text());
+  EXPECT_EQ(replayed.attributes(), direct.attributes());
+  EXPECT_EQ(replayed.marked(), direct.marked());
+  auto lines = [](const Pane& p) {
+    std::vector<int> out;
+    for (const HeadlineEntry& e : p.headlines().entries()) out.push_back(e.line);
+    return out;
+  };
+  EXPECT_EQ(lines(replayed), lines(direct));
+  ASSERT_EQ(replayed.keywords().ranges().size(), direct.keywords().ranges().size());
+  for (std::size_t i = 0; i < direct.keywords().ranges().size(); ++i) {
+    EXPECT_EQ(replayed.keywords().ranges()[i].start, direct.keywords().ranges()[i].start);
+  }
 }
 
 }  // namespace

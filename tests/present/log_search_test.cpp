@@ -51,8 +51,8 @@ class LogSearchTest : public ::testing::Test {
     make_dirs(folder);
     store::PageSettings rec = store::default_page_settings();
     rec.url = "http://item.test/";
-    store::write_page_settings(folder, rec);
-    compare::write_current_log_number(folder, current);
+    EXPECT_TRUE(store::write_page_settings(folder, rec));
+    EXPECT_TRUE(compare::write_current_log_number(folder, current));
     for (const auto& [n, text] : logs) {
       write_file_atomic(folder + "/add" + std::to_string(n) + ".txt", text);
     }

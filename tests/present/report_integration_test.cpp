@@ -45,8 +45,8 @@ TEST(ReportInBrowser, ChromiumShowsTheTextAndTheLinks) {
   rec.url = "http://news.test/top";
   rec.detect_deleted_lines = 1;
   ASSERT_TRUE(store::write_page_settings(folder, rec));
-  compare::write_result(folder, compare::kResultChanged, "");
-  compare::write_current_log_number(folder, 0);
+  EXPECT_TRUE(compare::write_result(folder, compare::kResultChanged, ""));
+  EXPECT_TRUE(compare::write_current_log_number(folder, 0));
   write_file_atomic(folder + "/add0.txt", "Last-Modified: Mon, 01 Jan 2024 00:00:00 GMT\r\n" +
                                               sj("新しい記事が出ました") +
                                               "\r\n<a href=\"http://news.test/article/1\">" +

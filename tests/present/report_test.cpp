@@ -38,9 +38,9 @@ class ReportTest : public ::testing::Test {
     rec.url = "http://" + std::to_string(current) + ".test/";
     rec.site_priority = priority;
     rec.detect_deleted_lines = deleted ? 1 : 0;
-    store::write_page_settings(folder, rec);
-    compare::write_result(folder, code, "");
-    compare::write_current_log_number(folder, current);
+    EXPECT_TRUE(store::write_page_settings(folder, rec));
+    EXPECT_TRUE(compare::write_result(folder, code, ""));
+    EXPECT_TRUE(compare::write_current_log_number(folder, current));
     return folder;
   }
   void log(const std::string& folder, const std::string& kind, int n, const std::string& text) {

@@ -19,7 +19,7 @@ class BulkChangeTest : public ::testing::Test {
       for (int i = 0; i < kWordCount; ++i) rec.ng_words[i] = "old" + std::to_string(i);
       rec.url = p;
       make_dirs(app.in_data(p));
-      write_page_settings(app.in_data(p), rec);
+      EXPECT_TRUE(write_page_settings(app.in_data(p), rec));
     }
     scan_tree_from_disk(tree, app.app());
     group = tree.resolve("g");

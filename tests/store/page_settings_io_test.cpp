@@ -112,7 +112,7 @@ TEST_F(PageSettingsFileTest, EveryKeyRoundTrips) {
 TEST_F(PageSettingsFileTest, TheCommentIsStoredOnOneLine) {
   PageSettings in = default_page_settings();
   in.comment = "first\r\nsecond";
-  write_page_settings(folder, in);
+  EXPECT_TRUE(write_page_settings(folder, in));
   EXPECT_NE(site().find("COMMENT=first\x01\x02second\r\n"), std::string::npos);
   PageSettings out;
   read_page_settings(folder, out);
@@ -151,7 +151,7 @@ TEST_F(PageSettingsFileTest, TooLongAPathIsRefusedAndTheRecordKept) {
 TEST_F(PageSettingsFileTest, OptionChangedAndTheGroupFlag) {
   PageSettings in = default_page_settings();
   in.option_changed = 1;
-  write_page_settings(folder, in);
+  EXPECT_TRUE(write_page_settings(folder, in));
   ASSERT_TRUE(clear_option_changed(folder));
   PageSettings out;
   read_page_settings(folder, out);
@@ -167,7 +167,7 @@ TEST_F(PageSettingsFileTest, TheBrowserNumberIsDerivedOnLoadOnly) {
   PageSettings in = default_page_settings();
   in.use_specified_program = 1;
   in.specified_program_path = "/usr/bin/firefox-page-settings-test";
-  write_page_settings(folder, in);
+  EXPECT_TRUE(write_page_settings(folder, in));
   PageSettings a;
   PageSettings b;
   read_page_settings(folder, a);
@@ -179,7 +179,7 @@ TEST_F(PageSettingsFileTest, TheBrowserNumberIsDerivedOnLoadOnly) {
 
   bool applied = false;
   in.use_template = 1;
-  write_page_settings(folder, in);
+  EXPECT_TRUE(write_page_settings(folder, in));
   load_item_settings(folder, a, [&](PageSettings&) { return applied = true; });
   EXPECT_TRUE(applied);
 }
@@ -195,8 +195,8 @@ TEST_F(PageSettingsFileTest, TwoThreadsReadDifferentRecordsAtOnce) {
   PageSettings b = a;
   b.url = "http://b/" + std::string(1500, 'b');
   b.site_priority = 2;
-  write_page_settings(folder, a);
-  write_page_settings(other, b);
+  EXPECT_TRUE(write_page_settings(folder, a));
+  EXPECT_TRUE(write_page_settings(other, b));
   std::atomic<int> wrong{0};
   auto reader = [&](const std::string& f, const PageSettings& want) {
     for (int i = 0; i < 300; ++i) {
@@ -221,11 +221,11 @@ TEST_F(PageSettingsFileTest, AKilledWriterLeavesACompleteFile) {
   b.url = "http://b/";
   b.comment = std::string(900, 'b');
   // The layout settles after the first rewrite; capture both settled forms.
-  write_page_settings(folder, a);
-  write_page_settings(folder, b);
+  EXPECT_TRUE(write_page_settings(folder, a));
+  EXPECT_TRUE(write_page_settings(folder, b));
   ASSERT_TRUE(write_page_settings(folder, a));
   const std::string file_a = site();
-  write_page_settings(folder, b);
+  EXPECT_TRUE(write_page_settings(folder, b));
   const std::string file_b = site();
   ASSERT_NE(file_a, file_b);
 
@@ -234,8 +234,8 @@ TEST_F(PageSettingsFileTest, AKilledWriterLeavesACompleteFile) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       for (;;) {
-        write_page_settings(folder, a);
-        write_page_settings(folder, b);
+        EXPECT_TRUE(write_page_settings(folder, a));
+        EXPECT_TRUE(write_page_settings(folder, b));
       }
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20 + 15 * round));

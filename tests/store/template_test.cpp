@@ -82,7 +82,7 @@ TEST_F(Templates, LoadItemSettingsAppliesTheTableWithoutWritingBack) {
   add_template("t", "example", 3);
   NodeId it = item(tree.root(), "page", "http://example.com/");
   PageSettings stored = item_record("http://example.com/");
-  write_page_settings(folder(it), stored);
+  EXPECT_TRUE(write_page_settings(folder(it), stored));
   PageSettings rec;
   ASSERT_TRUE(load_item_settings(folder(it), rec, template_applier(templates)));
   EXPECT_EQ(rec.ng_words[0], "ng3");

@@ -123,6 +123,14 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const std::string
   return true;
 }
 
+bool ChildProcess::alive() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  if (::waitpid(pid_, &status, WNOHANG) == 0) return true;
+  pid_ = -1;
+  return false;
+}
+
 void ChildProcess::stop(int grace_ms) {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
@@ -153,6 +161,13 @@ NginxPeer::NginxPeer(const std::string& root) : root_(root) {
     return;
   }
   write_text(root + "/htpasswd", "user:" + ssha_password("pa:ss") + "\n");
+  installed_ = true;
+  for (int attempt = 0; attempt < 3 && !ok_; ++attempt) ok_ = start_once(nginx);
+}
+
+bool NginxPeer::start_once(const std::string& nginx) {
+  const std::string& root = root_;
+  process_.stop();
   http_port_ = free_loopback_port();
   https_port_ = free_loopback_port();
   std::string conf = R"(daemon off;
@@ -189,16 +204,20 @@ http {
   replace_all(conf, "@HTTPS@", std::to_string(https_port_));
   if (!write_text(root + "/nginx.conf", conf)) {
     error_ = "cannot write nginx.conf";
-    return;
+    return false;
   }
   if (!process_.start(
           {nginx, "-p", root, "-c", root + "/nginx.conf", "-e", root + "/logs/error.log"},
           root + "/logs/nginx.out")) {
     error_ = "nginx did not start";
-    return;
+    return false;
   }
-  ok_ = wait_for_port(http_port_, 10000) && wait_for_port(https_port_, 5000);
-  if (!ok_) error_ = "nginx did not listen (see " + root + "/logs/error.log)";
+  // Listening ports alone could belong to someone else who took them first:
+  // our nginx must also still be running.
+  const bool up = wait_for_port(http_port_, 10000) && wait_for_port(https_port_, 5000);
+  if (up && process_.alive()) return true;
+  error_ = "nginx did not listen (see " + root + "/logs/error.log)";
+  return false;
 }
 
 TinyproxyPeer::TinyproxyPeer(const std::string& root) {
@@ -207,21 +226,25 @@ TinyproxyPeer::TinyproxyPeer(const std::string& root) {
     error_ = "tinyproxy is not installed";
     return;
   }
-  port_ = free_loopback_port();
-  std::string conf = "Port " + std::to_string(port_) +
-                     "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\nAllow 127.0.0.1\n"
-                     "LogLevel Info\n";
-  std::string conf_path = root + "/tinyproxy.conf";
-  if (!write_text(conf_path, conf)) {
-    error_ = "cannot write tinyproxy.conf";
-    return;
+  installed_ = true;
+  for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
+    process_.stop();
+    port_ = free_loopback_port();
+    std::string conf = "Port " + std::to_string(port_) +
+                       "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\nAllow 127.0.0.1\n"
+                       "LogLevel Info\n";
+    std::string conf_path = root + "/tinyproxy.conf";
+    if (!write_text(conf_path, conf)) {
+      error_ = "cannot write tinyproxy.conf";
+      return;
+    }
+    if (!process_.start({tinyproxy, "-c", conf_path, "-d"}, root + "/tinyproxy.out")) {
+      error_ = "tinyproxy did not start";
+      return;
+    }
+    ok_ = wait_for_port(port_, 10000) && process_.alive();
+    if (!ok_) error_ = "tinyproxy did not listen";
   }
-  if (!process_.start({tinyproxy, "-c", conf_path, "-d"}, root + "/tinyproxy.out")) {
-    error_ = "tinyproxy did not start";
-    return;
-  }
-  ok_ = wait_for_port(port_, 10000);
-  if (!ok_) error_ = "tinyproxy did not listen";
 }
 
 }  // namespace ks::test

@@ -2,7 +2,10 @@
 // tinyproxy as a forward proxy, each started by the test on loopback ports
 // with its own temporary configuration, run in the foreground as a child
 // process, and stopped (by its own pid) when the object goes away.
-// A missing program is reported through ok() and error(), so tests can skip.
+// A missing program is reported through installed(), so tests can skip; a
+// peer that is installed but does not come up is a failure (ok() false,
+// error() says why). A port taken between choosing it and the peer binding
+// it is retried with fresh ports.
 #pragma once
 
 #include <sys/types.h>
@@ -32,6 +35,8 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool start(const std::vector<std::string>& argv, const std::string& output_path);
+  // The child has not exited (it was started and not yet reaped).
+  bool alive();
   // SIGTERM, then SIGKILL after `grace_ms`; reaps the child.
   void stop(int grace_ms = 3000);
   bool running() const { return pid_ > 0; }
@@ -49,6 +54,7 @@ class NginxPeer {
  public:
   explicit NginxPeer(const std::string& root);
   ~NginxPeer() = default;
+  bool installed() const { return installed_; }
   bool ok() const { return ok_; }
   const std::string& error() const { return error_; }
   uint16_t http_port() const { return http_port_; }
@@ -56,9 +62,12 @@ class NginxPeer {
   std::string www() const { return root_ + "/www"; }
 
  private:
+  bool start_once(const std::string& nginx);
+
   std::string root_;
   uint16_t http_port_ = 0;
   uint16_t https_port_ = 0;
+  bool installed_ = false;
   bool ok_ = false;
   std::string error_;
   ChildProcess process_;
@@ -68,12 +77,14 @@ class NginxPeer {
 class TinyproxyPeer {
  public:
   explicit TinyproxyPeer(const std::string& root);
+  bool installed() const { return installed_; }
   bool ok() const { return ok_; }
   const std::string& error() const { return error_; }
   uint16_t port() const { return port_; }
 
  private:
   uint16_t port_ = 0;
+  bool installed_ = false;
   bool ok_ = false;
   std::string error_;
   ChildProcess process_;

@@ -61,26 +61,4 @@ bool save_options(std::string_view app_folder, const Options& options) {
   return write_file_atomic(path, serialize_options(old ? std::string_view(*old) : "", options));
 }
 
-namespace {
-std::mutex& live_mutex() {
-  static std::mutex mu;
-  return mu;
-}
-std::shared_ptr<const Options>& live_slot() {  // guarded by live_mutex()
-  static std::shared_ptr<const Options> slot = std::make_shared<const Options>();
-  return slot;
-}
-}  // namespace
-
-std::shared_ptr<const Options> live_options() {
-  std::lock_guard<std::mutex> lock(live_mutex());
-  return live_slot();
-}
-
-void publish_options(Options options) {
-  auto next = std::make_shared<const Options>(std::move(options));
-  std::lock_guard<std::mutex> lock(live_mutex());
-  live_slot() = std::move(next);
-}
-
 }  // namespace ks::app_options

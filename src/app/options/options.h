@@ -6,9 +6,8 @@
 // corrections; saving writes every key in the documented order. Texts are
 // Shift_JIS; colours are 0x00BBGGRR.
 //
-// Other layers read the options of the run through live_options(), which the
-// application publishes after loading and after the options sheet changes
-// them; any thread may call it.
+// The application core (app/application.h) owns the options; a check run
+// takes a copy of the settings it needs when it starts.
 #pragma once
 
 #include <array>
@@ -134,9 +133,5 @@ Options parse_options(std::string_view ini_bytes);
 // sections of other kinds in the file are kept.
 bool save_options(std::string_view app_folder, const Options& options);
 std::string serialize_options(std::string_view old_ini_bytes, const Options& options);
-
-// The options of the run, as last published (defaults before that).
-std::shared_ptr<const Options> live_options();
-void publish_options(Options options);
 
 }  // namespace ks::app_options
