@@ -290,7 +290,7 @@ int open_for_writing(std::string_view path, bool append) {
       struct stat st;
       if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink <= 1) {
         // O_NONBLOCK stays: it changes nothing for a regular file.
-        if (append || ::ftruncate(fd, 0) == 0) return fd;
+        if (append || st.st_size == 0 || ::ftruncate(fd, 0) == 0) return fd;
         close_keeping_errno(fd);
         return -1;
       }
