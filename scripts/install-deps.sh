@@ -10,7 +10,7 @@ packages=(
   # libraries (linked or loaded at run time)
   zlib1g-dev libssl-dev libssl3 openssl libonig-dev libonig5 nettle-dev libidn2-dev
   # the desktop app (Qt 6 Widgets), its sound, and its tests offscreen and under Xvfb
-  qt6-base-dev qt6-multimedia-dev xvfb xauth fonts-vlgothic dbus
+  qt6-base-dev qt6-svg-dev qt6-multimedia-dev xvfb xauth fonts-vlgothic dbus
   # JSON for the browser's DevTools protocol
   nlohmann-json3-dev
   # tests and benchmarks
