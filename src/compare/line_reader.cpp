@@ -40,7 +40,9 @@ bool LineReader::next(std::string_view& line) {
     if (lf) break;
   }
   if (!any) return false;
-  std::replace(line_.begin(), line_.end(), '\0', '?');
+  if (std::memchr(line_.data(), 0, line_.size()) != nullptr) {
+    std::replace(line_.begin(), line_.end(), '\0', '?');
+  }
   std::size_t n = line_.size();
   while (n > 0 && (line_[n - 1] == '\n' || line_[n - 1] == '\r')) --n;
   line = std::string_view(line_.data(), n);
