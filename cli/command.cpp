@@ -32,8 +32,16 @@ int usage_error(std::string_view message) {
 }
 
 int failure(std::string_view message) {
-  print_message(message);
+  note(message);
   return kExitFailure;
+}
+
+int usage_of(std::string_view usage) {
+  return usage_error(format(_("usage: kestrelscan-cli {1}"), {usage}));
+}
+
+void note(std::string_view message) {
+  print_message(message);
 }
 
 bool has_control_bytes(std::string_view text) {
