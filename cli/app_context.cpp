@@ -107,6 +107,12 @@ std::string path_step(std::string_view label) {
       i += 2;
       continue;
     }
+    const auto b = static_cast<unsigned char>(label[i]);
+    if (b < 0x20 || b == 0x7F) {
+      out += '?';
+      ++i;
+      continue;
+    }
     if (label[i] == '/' || label[i] == '\\') out += '\\';
     out += label[i++];
   }

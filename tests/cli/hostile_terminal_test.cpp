@@ -23,6 +23,7 @@ TEST_F(HostileTerminal, NamesAndLogLinesReachTheTerminalWithoutControlBytes) {
   // Folders made by another program: a terminal title sequence and a CR.
   ASSERT_TRUE(make_dirs(data() + "/\x1b]0;owned\x07x.dat"));
   ASSERT_TRUE(make_dirs(data() + "/a\rFORGED LINE.dat"));
+  ASSERT_TRUE(make_dirs(data() + "/b\nFORGED TOO.dat"));
   add("http://x/", "p");
   ASSERT_TRUE(write_file_atomic(item_file("p", "result.db"),
                                 "[RESULT]\r\nCODE=3\r\n[INDEX]\r\nCURRENT=1\r\n"));
@@ -30,12 +31,15 @@ TEST_F(HostileTerminal, NamesAndLogLinesReachTheTerminalWithoutControlBytes) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"list"},
                                                {"search-logs", "hit"},
                                                {"find", "--name", "x"},
+                                               {"list", "--paths"},
                                                {"show", "p"}}) {
     const CliRun r = cli(args);
     EXPECT_FALSE(has_control_bytes(r.out)) << args[0] << ": " << r.out;
     EXPECT_FALSE(has_control_bytes(r.err)) << args[0] << ": " << r.err;
   }
-  EXPECT_NE(cli({"list"}).out.find("a?FORGED LINE"), std::string::npos);
+  const std::string list = cli({"list"}).out;
+  EXPECT_NE(list.find("a?FORGED LINE"), std::string::npos) << list;
+  EXPECT_NE(list.find("b?FORGED TOO"), std::string::npos) << list;  // no line of its own
 }
 
 }  // namespace
