@@ -45,11 +45,10 @@ std::unique_ptr<App> start_core(app::StartOptions& start, int& exit_code) {
     return nullptr;
   }
   if (const store::StartupTree& t = core->startup_tree(); t.tree_db_rebuilt) {
-    std::fprintf(stderr,
-                 "kestrelscan-cli: data/tree.db could not be read; the tree was built "
-                 "from the folders (%s)\n",
-                 t.tree_db_saved ? "tree.db was written anew; the stored order is lost"
-                                 : "run repair to write tree.db anew");
+    note(t.tree_db_saved ? _("data/tree.db could not be read; the tree was built from the "
+                             "folders (tree.db was written anew; the stored order is lost)")
+                         : _("data/tree.db could not be read; the tree was built from the "
+                             "folders (run repair to write tree.db anew)"));
   }
   exit_code = kExitOk;
   return std::make_unique<App>(std::move(core));

@@ -48,8 +48,8 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
   if (!r.imported) return failure(sjis_to_utf8(KS_SJ("フォルダ作成失敗")));
   present::merge_imported_group(*session.ctx, r);
   if (r.entry_limit) {
-    failure("the folder holds more than " + std::to_string(present::kMaxLinkFolderEntries) +
-            " entries; the import stopped there");
+    note(format(_("the folder holds more than {1} entries; the import stopped there"),
+                {std::to_string(present::kMaxLinkFolderEntries)}));
   }
   char count[32];
   std::snprintf(count, sizeof count, "(%d", r.links);
