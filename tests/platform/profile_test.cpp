@@ -60,7 +60,8 @@ TEST_F(ProfileTest, DeleteKeyAndSection) {
 // the first copy goes) are removed with it.
 TEST_F(ProfileTest, NoValueWritesALineOfItsOwn) {
   write_file_atomic(ini, "[S]\r\nK=1\r\nK=2\r\nL=3\r\nL=4\r\n");
-  profile_write_string(ini, "S", "K", std::string("a\r\nRUN=1\rX=2\nY=3\0Z", 20));
+  const char value[] = "a\r\nRUN=1\rX=2\nY=3\0Z";
+  profile_write_string(ini, "S", "K", std::string(value, sizeof value - 1));
   profile_write_string(ini, "S", "M\r\nN", "v");
   profile_write_string(ini, "T]\r\n[S", "k", "v");
   profile_delete_key(ini, "S", "L");
