@@ -42,7 +42,7 @@ TEST_F(HostileFiles, LinkLoopsAndSpecialFilesHangNoCommand) {
   EXPECT_EQ(list.status, 0);
   EXPECT_NE(list.out.find("fifo  [item]"), std::string::npos) << list.out;
   EXPECT_EQ(cli({"get", "fifo", "URL"}, bounded).status, 0);
-  EXPECT_EQ(cli({"check"}, bounded).status, 3);  // the FIFO item ends in an error
+  EXPECT_EQ(cli({"check"}, bounded).status, 3);                // the FIFO item ends in an error
   EXPECT_EQ(cli({"find", "--name", "x"}, bounded).status, 1);  // nothing found, but an answer
   EXPECT_EQ(cli({"export", home() + "/b.html"}, bounded).status, 0);
   EXPECT_EQ(cli({"repair", "--yes"}, bounded).status, 0);
