@@ -18,7 +18,7 @@ namespace ks::cli {
 namespace {
 
 int run_about(Context& ctx, const std::vector<std::string>& args) {
-  if (!args.empty()) return usage_error("usage: about");
+  if (!args.empty()) return usage_of("about");
   int code = 0;
   const auto app = open_core(ctx, code);
   if (!app) return code;
@@ -35,9 +35,9 @@ int run_about(Context& ctx, const std::vector<std::string>& args) {
 }
 
 const Registrar reg{{"about", "about",
-                     "show the version and what this machine offers (TLS, regular expressions, "
-                     "browser component)",
-                     &run_about}};
+                     N_("show the version and what this machine offers (TLS, regular "
+                        "expressions, browser component)"),
+                     &run_about, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli
