@@ -63,14 +63,15 @@ void MainWindow::export_bookmarks() {
                                .arg(today.year(), 4, 10, QLatin1Char('0'))
                                .arg(today.month(), 2, 10, QLatin1Char('0'))
                                .arg(today.day(), 2, 10, QLatin1Char('0'));
-  const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("エクスポート"), proposed,
-                                                      QStringLiteral("HTMLファイル(*.html)"));
+  const QString chosen = QFileDialog::getSaveFileName(
+      this, QStringLiteral("エクスポート"), proposed, QStringLiteral("HTMLファイル(*.html)"));
   if (chosen.isEmpty()) return;
   const auto path = core_path(chosen, prompt_);
   if (!path) return;
   set_status(QStringLiteral("エクスポート中..."));
-  const std::string html = present::export_bookmarks(
-      app_.tree(), app_.folders().base, [this](std::string_view name) { set_status(from_sjis(name)); });
+  const std::string html =
+      present::export_bookmarks(app_.tree(), app_.folders().base,
+                                [this](std::string_view name) { set_status(from_sjis(name)); });
   if (!write_file_atomic(*path, html)) {
     set_status({});
     prompt_.message(KS_SJ("エラー"), KS_SJ("ファイルを書き込めませんでした。\n") + *path);
@@ -81,10 +82,9 @@ void MainWindow::export_bookmarks() {
 
 void MainWindow::save_log_html() {
   const std::time_t now = std::time(nullptr);
-  const QString chosen =
-      QFileDialog::getSaveFileName(this, QStringLiteral("ログをHTML保存"),
-                                   from_sjis(present::pane_html_file_name(now)),
-                                   QStringLiteral("HTMLファイル(*.html)"));
+  const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("ログをHTML保存"),
+                                                      from_sjis(present::pane_html_file_name(now)),
+                                                      QStringLiteral("HTMLファイル(*.html)"));
   if (chosen.isEmpty()) return;
   const auto path = core_path(chosen, prompt_);
   if (!path) return;

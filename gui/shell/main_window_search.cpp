@@ -10,7 +10,7 @@
 #include "gui/dialogs/item_search_dialog.h"
 #include "gui/dialogs/log_search_dialog.h"
 #include "gui/viewer/edit_commands.h"
-#include "shell/item_tree_view.h"
+#include "gui/gestures/item_tree_view.h"
 #include "shell/main_window.h"
 #include "shell/tree_model.h"
 

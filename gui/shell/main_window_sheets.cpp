@@ -171,12 +171,4 @@ void MainWindow::show_options() {
   options_changed();
 }
 
-void MainWindow::drop_node(NodeId source, NodeId target, store::DropPosition where) {
-  if (running()) return;
-  store::TreeContext ctx = tree_context();
-  store::drop(ctx, source, target, where);
-  tree_changed();
-  select_node(app_.tree().root());
-}
-
 }  // namespace ks::gui

@@ -19,7 +19,8 @@ TEST(LinkFile, ShortcutAndDesktopLinksGiveNameAndUrl) {
   EXPECT_EQ(a->url, "http://a.example/x");
 
   const std::string desktop = dir.path() + "/blog.desktop";
-  ASSERT_TRUE(write_file_atomic(desktop, "[Desktop Entry]\nType=Link\nURL=http://b.example/日記\n"));
+  ASSERT_TRUE(
+      write_file_atomic(desktop, "[Desktop Entry]\nType=Link\nURL=http://b.example/日記\n"));
   auto b = read_link_file(desktop);
   ASSERT_TRUE(b);
   EXPECT_EQ(b->name, "blog");
@@ -36,8 +37,8 @@ TEST(LinkFile, OtherFilesAndProgramEntriesAreNoLinks) {
   EXPECT_FALSE(read_link_file(text));
   EXPECT_FALSE(read_link_file(dir.path() + "/missing.url"));
   const std::string huge = dir.path() + "/huge.url";
-  ASSERT_TRUE(write_file_atomic(huge, "[InternetShortcut]\nURL=http://x/\n" +
-                                          std::string(kMaxDroppedLinkFileBytes, ';')));
+  ASSERT_TRUE(write_file_atomic(
+      huge, "[InternetShortcut]\nURL=http://x/\n" + std::string(kMaxDroppedLinkFileBytes, ';')));
   EXPECT_FALSE(read_link_file(huge));
 }
 
