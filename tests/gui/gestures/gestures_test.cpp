@@ -4,6 +4,7 @@
 // the folders and files written: tree.db, the item folders, site.db, the
 // trash.
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QStatusBar>
@@ -80,6 +81,16 @@ void drop_on_window(GuiBench& b, QMimeData* mime) {
   QApplication::sendEvent(&b.window(), &dropped);
 }
 
+// A link as a browser drags it: the address, and the title beside it.
+QMimeData* browser_link(const QString& url, const QString& title) {
+  auto* link = new QMimeData;
+  link->setText(url);
+  const QString moz = url + QLatin1Char('\n') + title;
+  link->setData(QStringLiteral("text/x-moz-url"),
+                QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
+  return link;
+}
+
 void start_unsorted(GuiBench& b) {
   b.set_options([](ks::app_options::Options& o) { o.auto_tree_sort = 0; });
   b.start();
@@ -141,15 +152,11 @@ class GesturesTest : public QObject {
     ModalScript ok([](QWidget* d, int) { ModalScript::press(d, QDialogButtonBox::Ok); });
 
     // A browser's link: the address as text, the title beside it.
-    auto* link = new QMimeData;
-    link->setText(QStringLiteral("http://127.0.0.1:1/news"));
-    const QString moz = QStringLiteral("http://127.0.0.1:1/news\n今日のニュース");
-    link->setData(QStringLiteral("text/x-moz-url"),
-                  QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
-    drop_on_window(b, link);
+    std::unique_ptr<QMimeData> link(
+        browser_link(QStringLiteral("http://127.0.0.1:1/news"), QStringLiteral("今日のニュース")));
+    drop_on_window(b, link.get());
     QVERIFY(QTest::qWaitFor([&] { return has_dir(b, "今日のニュース.dat"); }, 5000));
     QVERIFY(site_db(b, "今日のニュース.dat").contains(QStringLiteral("http://127.0.0.1:1/news")));
-    delete link;
 
     // An Internet shortcut file: named by the file without ".url".
     ks::test::TempDir files;
@@ -161,6 +168,31 @@ class GesturesTest : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return has_dir(b, "Example Site.dat"); }, 5000));
     QVERIFY(site_db(b, "Example Site.dat").contains(QStringLiteral("URL=http://127.0.0.1:1/ex")));
     QVERIFY(b.node("Example Site") != ks::store::kNoNode);
+  }
+
+  void drops_are_refused_during_a_run() {
+    GuiBench b;
+    b.set_options([](ks::app_options::Options& o) {
+      o.auto_tree_sort = 0;
+      o.always_finish_message = 0;
+    });
+    b.server.on("/slow",
+                ks::test::ScriptedResponse::trickle(ks::test::page_answer({"slow"}), " ", 10, 100));
+    b.add_item("g.grp/slow.dat", b.url("/slow"));
+    b.add_item("x.dat", b.url("/slow"));
+    b.start();
+    b.window().tree_view()->expandAll();
+    ModalScript ok([](QWidget* d, int) { ModalScript::press(d, QDialogButtonBox::Ok); });
+    b.window().select_node(b.core().tree().root());
+    b.window().command(ks::gui::kCmdCheck);
+    QVERIFY(b.window().running());
+    std::unique_ptr<QMimeData> link(
+        browser_link(QStringLiteral("http://127.0.0.1:1/late"), QStringLiteral("late")));
+    drop_on_window(b, link.get());
+    QVERIFY(!drag_over(b, b.node("x"), b.node("g"), 0.5, true));
+    QVERIFY(QTest::qWaitFor([&] { return !b.window().running(); }, 60000));
+    QVERIFY(ok.seen().empty());
+    QVERIFY(!has_dir(b, "late.dat") && has_dir(b, "x.dat") && !has_dir(b, "g.grp/x.dat"));
   }
 
   void overwrite_no_to_all_skips_every_later_conflict() {
@@ -224,6 +256,12 @@ class GesturesTest : public QObject {
       b.window().command(ks::gui::kCmdAddPageButton);
     }
     QVERIFY(has_dir(b, "新規ページ.dat") && has_dir(b, "新規ページ(2).dat"));
+    // A new folder is named the same way and opens its label for editing.
+    b.window().select_node(b.node("新規ページ"));
+    b.window().command(ks::gui::kCmdNewFolder);
+    QVERIFY(has_dir(b, "新規フォルダ.grp"));
+    QVERIFY(b.window().tree_view()->findChild<QLineEdit*>());
+    QTest::keyClick(b.window().tree_view()->findChild<QLineEdit*>(), Qt::Key_Escape);
     QVERIFY(site_db(b, "新規ページ(2).dat").contains(QStringLiteral("USE_OLD_LOG=1")));
 
     // The name emptied in the sheet: told, the sheet again, then Cancel.
@@ -258,6 +296,43 @@ class GesturesTest : public QObject {
     b.window().command(ks::gui::kCmdNewItem);
     QVERIFY(ok.seen().empty());  // no sheet for a 51st
     QVERIFY(!has_dir(b, "テンプレート/新規テンプレート.tpl"));
+  }
+
+  void bookmarks_export_and_import_through_the_file_dialogs() {
+    GuiBench b;
+    b.add_item("g.grp/a.dat", b.url("/a"));
+    b.add_item("b.dat", b.url("/b"));
+    start_unsorted(b);
+    ks::test::TempDir out;
+    const QString dir = QString::fromStdString(out.path());
+    const QDate today = QDate::currentDate();
+    const QString proposed = QStringLiteral("bookmarks_%1_%2_%3.html")
+                                 .arg(today.year(), 4, 10, QLatin1Char('0'))
+                                 .arg(today.month(), 2, 10, QLatin1Char('0'))
+                                 .arg(today.day(), 2, 10, QLatin1Char('0'));
+    // The save dialog keeps the name it proposes; the open dialog is typed into.
+    ModalScript script([&](QWidget* d, int) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(d)) {
+        dialog->setDirectory(dir);
+        if (dialog->acceptMode() == QFileDialog::AcceptOpen) {
+          dialog->findChild<QLineEdit*>()->setText(dir + QLatin1Char('/') + proposed);
+        }
+        static_cast<QDialog*>(dialog)->accept();  // as the OK button does
+      } else {
+        ModalScript::press(d, QDialogButtonBox::Ok);
+      }
+    });
+    b.window().command(ks::gui::kCmdExport);
+    const auto html = ks::read_file(out.path() + "/" + proposed.toStdString());
+    QVERIFY(html && html->starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>"));
+    QVERIFY(html->find("<DT><A HREF=\"" + b.url("/a") + "\">a</A>") != std::string::npos);
+    QCOMPARE(b.window().status_text(), QStringLiteral("エクスポート完了"));
+
+    b.window().command(ks::gui::kCmdImport);
+    QVERIFY(site_db(b, "インポートされたブックマーク.grp/g.grp/a.dat")
+                .contains(QString::fromStdString(b.url("/a"))));
+    QVERIFY(b.node("インポートされたブックマーク/b") != ks::store::kNoNode);
+    QCOMPARE(b.window().status_text(), QStringLiteral("ブックマークのインポート完了(2件)"));
   }
 
   void rename_in_place_renames_the_folder() {
