@@ -128,7 +128,11 @@ class GesturesTest : public QObject {
              QStringList({"g1.grp", "\ta.dat", "g2.grp", "\tb.dat", "x.dat"}));
 
     // Middle half: into the group, first; the folder moves.
+    QStringList statuses;
+    QObject::connect(b.window().statusBar(), &QStatusBar::messageChanged,
+                     [&](const QString& text) { statuses << text; });
     mark = drag_over(b, b.node("x"), b.node("g2"), 0.5, true);
+    QVERIFY(statuses.contains(QStringLiteral("移動中 (x)...")));
     QVERIFY(mark && mark->where == DropPosition::kInto);
     QVERIFY(has_dir(b, "g2.grp/x.dat") && !has_dir(b, "x.dat"));
     QVERIFY(site_db(b, "g2.grp/x.dat").contains(QString::fromStdString(b.url("/x"))));
