@@ -20,7 +20,6 @@
 #include "app/application.h"
 #include "app/options/window_placement.h"
 #include "shell/icons.h"
-#include "shell/item_tree_view.h"
 #include "shell/qt_text.h"
 #include "shell/splash.h"
 #include "shell/task_monitor.h"
@@ -59,7 +58,6 @@ MainWindow::MainWindow(app::Application& app)
     activateWindow();
   });
   flags_ = button_flags(false, std::nullopt);
-  setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow() {
@@ -92,12 +90,8 @@ void MainWindow::build_panes() {
     return store::rename_node(ctx, id, to_sjis(label));
   });
   tree_ = new ItemTreeView(splitter_);
-  tree_->set_tree_model(model_);
-  tree_->set_drop_gate([this] { return !running(); });
-  connect(tree_, &ItemTreeView::nodeDropped, this,
-          [this](NodeId source, NodeId target, store::DropPosition where) {
-            drop_node(source, target, where);
-          });
+  tree_->setModel(model_);
+  wire_tree_gestures();
   tree_->setHeaderHidden(true);
   // Long labels scroll sideways, as a tree control does, instead of being cut.
   tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);

@@ -27,12 +27,12 @@
 #include "check/check_session.h"
 #include "gui/dialogs/page_sheet.h"
 #include "gui/dialogs/search_host.h"
+#include "gui/gestures/item_tree_view.h"
 #include "gui/viewer/result_view.h"
 #include "present/find_text.h"
 #include "present/history.h"
 #include "present/open_page.h"
 #include "shell/commands.h"
-#include "shell/item_tree_view.h"
 #include "shell/message_prompt.h"
 #include "shell/run_controller.h"
 #include "shell/task_monitor.h"
@@ -195,6 +195,8 @@ class MainWindow : public QMainWindow, public RunView {
   void item_properties(store::NodeId node);
   void list_no_template_items(const store::NoTemplateReport& report);
   PageSheetEnv page_sheet_env(bool new_record);
+  // Tree gestures (main_window_gestures.cpp).
+  void wire_tree_gestures();
   void drop_node(store::NodeId source, store::NodeId target, store::DropPosition where);
   void set_menus_enabled(bool on);
   void show_history();

@@ -38,12 +38,4 @@ void MainWindow::new_item(const std::string& url, const std::string& name) {
   current_record_ = load_record(made);
 }
 
-void MainWindow::drop_node(NodeId source, NodeId target, store::DropPosition where) {
-  if (running()) return;
-  store::TreeContext ctx = tree_context();
-  store::drop(ctx, source, target, where);
-  tree_changed();
-  select_node(app_.tree().root());
-}
-
 }  // namespace ks::gui

@@ -1,8 +1,10 @@
 #include "shell/message_prompt.h"
 
+#include <QMainWindow>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QStatusBar>
 
+#include "gui/gestures/overwrite_question.h"
 #include "shell/qt_text.h"
 
 namespace ks::gui {
@@ -26,37 +28,29 @@ store::Answer MessagePrompt::ask(store::Question kind, std::string_view title,
       return box.exec() == QMessageBox::Ok ? store::Answer::kYes : store::Answer::kCancel;
     }
     case store::Question::kOverwrite:
-    default: {
-      box.setIcon(QMessageBox::Question);
-      QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
-      QPushButton* all = box.addButton(QStringLiteral("すべてはい(&A)"), QMessageBox::YesRole);
-      QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
-      QPushButton* none = box.addButton(QStringLiteral("すべていいえ(&O)"), QMessageBox::NoRole);
-      QPushButton* cancel =
-          box.addButton(QStringLiteral("キャンセル(&C)"), QMessageBox::RejectRole);
-      box.setDefaultButton(default_no ? no : yes);
-      box.setEscapeButton(cancel);
-      box.exec();
-      const QAbstractButton* b = box.clickedButton();
-      if (b == yes) return store::Answer::kYes;
-      if (b == all) return store::Answer::kYesToAll;
-      if (b == no) return store::Answer::kNo;
-      if (b == none) return store::Answer::kNoToAll;
-      return store::Answer::kCancel;
-    }
+    default:
+      return ask_overwrite(owner_, from_sjis(title), from_sjis(text), default_no);
   }
 }
 
 void MessagePrompt::message(std::string_view title, std::string_view text) {
   QMessageBox box(owner_);
-  box.setIcon(QMessageBox::Information);
-  box.setWindowTitle(from_sjis(title));
+  // The refusals of paste and a failed deletion are errors; the rest
+  // (including the system's own error texts) inform.
+  const QString caption = from_sjis(title);
+  const bool error =
+      caption == QStringLiteral("Kestrelscanエラー") || caption == QStringLiteral("削除失敗");
+  box.setIcon(error ? QMessageBox::Critical : QMessageBox::Information);
+  box.setWindowTitle(caption);
   box.setText(from_sjis(text));
   box.exec();
 }
 
 void MessagePrompt::status(std::string_view text) {
   if (status_) status_(from_sjis(text));
+  // The operations run on the UI thread: paint the text now, or it would
+  // only show once the copy or move is over.
+  if (auto* window = qobject_cast<QMainWindow*>(owner_.data())) window->statusBar()->repaint();
 }
 
 }  // namespace ks::gui

@@ -1,12 +1,10 @@
-#include "shell/item_tree_view.h"
+#include "gui/gestures/item_tree_view.h"
 
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QPainter>
-
-#include "shell/tree_model.h"
 
 namespace ks::gui {
 
@@ -31,6 +29,26 @@ std::optional<DropPosition> drop_position(NodeKind kind, int y, int height) {
   return std::nullopt;
 }
 
+QMimeData* make_node_mime(store::NodeId id) {
+  auto* mime = new QMimeData;
+  mime->setData(QString::fromLatin1(kNodeMimeType),
+                QByteArray::number(static_cast<qulonglong>(id)) + ' ' +
+                    QByteArray::number(QApplication::applicationPid()));
+  return mime;
+}
+
+store::NodeId dragged_node(const QMimeData* data) {
+  if (!data || !data->hasFormat(QString::fromLatin1(kNodeMimeType))) return store::kNoNode;
+  const QList<QByteArray> parts = data->data(QString::fromLatin1(kNodeMimeType)).split(' ');
+  // A node of another running program names nothing here.
+  if (parts.size() != 2 || parts[1].toLongLong() != QApplication::applicationPid()) {
+    return store::kNoNode;
+  }
+  bool ok = false;
+  const qulonglong id = parts[0].toULongLong(&ok);
+  return ok ? static_cast<store::NodeId>(id) : store::kNoNode;
+}
+
 ItemTreeView::ItemTreeView(QWidget* parent) : QTreeView(parent) {
   setDragEnabled(true);
   setAcceptDrops(true);
@@ -38,57 +56,37 @@ ItemTreeView::ItemTreeView(QWidget* parent) : QTreeView(parent) {
   setDragDropMode(QAbstractItemView::DragDrop);
 }
 
-void ItemTreeView::set_tree_model(TreeModel* model) {
-  model_ = model;
-  setModel(model);
-}
-
-store::NodeId ItemTreeView::dragged_node(const QMimeData* data) {
-  if (!data || !data->hasFormat(QString::fromLatin1(kNodeMimeType))) return store::kNoNode;
-  const QList<QByteArray> parts = data->data(QString::fromLatin1(kNodeMimeType)).split(' ');
-  // A node of another running program names nothing here.
-  if (parts.size() != 2 || parts[1].toLongLong() != QApplication::applicationPid()) {
-    return store::kNoNode;
-  }
-  return static_cast<store::NodeId>(parts[0].toULongLong());
-}
-
 void ItemTreeView::startDrag(Qt::DropActions) {
-  const store::NodeId id = model_ ? model_->node_of(currentIndex()) : store::kNoNode;
-  const auto tag = model_ ? model_->tag_of(id) : std::nullopt;
-  if (!tag) return;
-  const NodeKind kind = store::tag_kind(*tag);
-  if (kind != NodeKind::kGroup && kind != NodeKind::kItem) return;
-  auto* mime = new QMimeData;
-  mime->setData(QString::fromLatin1(kNodeMimeType),
-                QByteArray::number(static_cast<qulonglong>(id)) + ' ' +
-                    QByteArray::number(QApplication::applicationPid()));
+  if (!lookup_.node_of || !lookup_.kind_of || !taking_drops()) return;
+  const store::NodeId id = lookup_.node_of(currentIndex());
+  const auto kind = lookup_.kind_of(id);
+  if (!kind || (*kind != NodeKind::kGroup && *kind != NodeKind::kItem)) return;
   auto* drag = new QDrag(this);
-  drag->setMimeData(mime);
+  drag->setMimeData(make_node_mime(id));
   drag->exec(Qt::MoveAction);
   set_mark(std::nullopt);
 }
 
-std::optional<ItemTreeView::Mark> ItemTreeView::mark_at(const QPoint& pos) const {
+std::optional<DropMark> ItemTreeView::mark_at(const QPoint& pos) const {
   const QModelIndex at = indexAt(pos);
-  if (!at.isValid() || !model_) return std::nullopt;
-  const auto tag = model_->tag_of(model_->node_of(at));
-  if (!tag) return std::nullopt;
+  if (!at.isValid() || !lookup_.node_of || !lookup_.kind_of) return std::nullopt;
+  const store::NodeId id = lookup_.node_of(at);
+  const auto kind = lookup_.kind_of(id);
+  if (!kind) return std::nullopt;
   const QRect row = visualRect(at);
-  const auto where = drop_position(store::tag_kind(*tag), pos.y() - row.top(), row.height());
+  const auto where = drop_position(*kind, pos.y() - row.top(), row.height());
   if (!where) return std::nullopt;
-  return Mark{model_->node_of(at), *where};
+  return DropMark{id, *where};
 }
 
-void ItemTreeView::set_mark(std::optional<Mark> mark) {
-  const bool same = mark_.has_value() == mark.has_value() &&
-                    (!mark || (mark_->target == mark->target && mark_->where == mark->where));
+void ItemTreeView::set_mark(std::optional<DropMark> mark) {
+  if (mark_ == mark) return;
   mark_ = mark;
-  if (!same) viewport()->update();
+  viewport()->update();
 }
 
 void ItemTreeView::dragEnterEvent(QDragEnterEvent* event) {
-  if (dragged_node(event->mimeData()) == store::kNoNode || (gate_ && !gate_())) {
+  if (dragged_node(event->mimeData()) == store::kNoNode || !taking_drops()) {
     event->ignore();  // links and files go on to the window
     return;
   }
@@ -96,7 +94,8 @@ void ItemTreeView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void ItemTreeView::dragMoveEvent(QDragMoveEvent* event) {
-  if (dragged_node(event->mimeData()) == store::kNoNode || (gate_ && !gate_())) {
+  if (dragged_node(event->mimeData()) == store::kNoNode || !taking_drops()) {
+    set_mark(std::nullopt);
     event->ignore();
     return;
   }
@@ -118,7 +117,7 @@ void ItemTreeView::dropEvent(QDropEvent* event) {
   const store::NodeId source = dragged_node(event->mimeData());
   const auto mark = mark_at(event->position().toPoint());
   set_mark(std::nullopt);
-  if (source == store::kNoNode || !mark || (gate_ && !gate_())) {
+  if (source == store::kNoNode || !mark || !taking_drops()) {
     event->ignore();
     return;
   }
@@ -130,8 +129,8 @@ void ItemTreeView::dropEvent(QDropEvent* event) {
 
 void ItemTreeView::paintEvent(QPaintEvent* event) {
   QTreeView::paintEvent(event);
-  if (!mark_ || !model_) return;
-  const QRect row = visualRect(model_->index_of(mark_->target));
+  if (!mark_ || !lookup_.index_of) return;
+  const QRect row = visualRect(lookup_.index_of(mark_->target));
   if (!row.isValid()) return;
   QPainter p(viewport());
   p.setPen(QPen(palette().color(QPalette::Highlight), 2));

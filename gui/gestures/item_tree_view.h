@@ -9,20 +9,22 @@
 // quarter after it; over an item the upper half before and the lower half
 // after; over the root, into it. The template root and templates take no
 // drops, and only groups and items can be dragged. Drags of other data
-// (links, files) are left to the window. UI thread.
+// (links, files) are left to the window. The view knows the tree only
+// through a NodeLookup (the window's model), so it works with any model
+// whose rows name nodes. UI thread.
 #pragma once
 
 #include <QTreeView>
 #include <functional>
 #include <optional>
 
+class QMimeData;
+
 #include "store/node.h"
 #include "store/tree.h"
 #include "store/tree_ops.h"
 
 namespace ks::gui {
-
-class TreeModel;
 
 // Where a drop at `y` pixels below the top of a row `height` pixels high
 // lands on a node of `kind`; nullopt when the node takes no drops.
@@ -31,14 +33,38 @@ std::optional<store::DropPosition> drop_position(store::NodeKind kind, int y, in
 // The MIME type of a dragged node (its id and this process's id).
 inline constexpr const char* kNodeMimeType = "application/x-kestrelscan-node";
 
+// The drag data of a node of this process (the caller owns it).
+QMimeData* make_node_mime(store::NodeId id);
+// The node a drag carries; kNoNode for other data or another process's node.
+store::NodeId dragged_node(const QMimeData* data);
+
+// How the view reaches the tree: the node of a row, a node's kind, the row
+// of a node.
+struct NodeLookup {
+  std::function<store::NodeId(const QModelIndex&)> node_of;
+  std::function<std::optional<store::NodeKind>(store::NodeId)> kind_of;
+  std::function<QModelIndex(store::NodeId)> index_of;
+};
+
+// Where a drag would land: the target node and the position.
+struct DropMark {
+  store::NodeId target = store::kNoNode;
+  store::DropPosition where = store::DropPosition::kInto;
+  bool operator==(const DropMark&) const = default;
+};
+
 class ItemTreeView : public QTreeView {
   Q_OBJECT
 
  public:
   explicit ItemTreeView(QWidget* parent);
-  void set_tree_model(TreeModel* model);
+  void set_lookup(NodeLookup lookup) { lookup_ = std::move(lookup); }
   // Whether drops are taken now (the window says no during a run).
   void set_drop_gate(std::function<bool()> gate) { gate_ = std::move(gate); }
+  // The mark drawn now (while a node is dragged over a row).
+  std::optional<DropMark> drop_mark() const { return mark_; }
+  // Where a drop at `pos` (viewport coordinates) would land.
+  std::optional<DropMark> mark_at(const QPoint& pos) const;
 
  Q_SIGNALS:
   void nodeDropped(ks::store::NodeId source, ks::store::NodeId target,
@@ -53,17 +79,12 @@ class ItemTreeView : public QTreeView {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  struct Mark {
-    store::NodeId target = store::kNoNode;
-    store::DropPosition where = store::DropPosition::kInto;
-  };
-  std::optional<Mark> mark_at(const QPoint& pos) const;
-  static store::NodeId dragged_node(const QMimeData* data);
-  void set_mark(std::optional<Mark> mark);
+  bool taking_drops() const { return !gate_ || gate_(); }
+  void set_mark(std::optional<DropMark> mark);
 
-  TreeModel* model_ = nullptr;
+  NodeLookup lookup_;
   std::function<bool()> gate_;
-  std::optional<Mark> mark_;
+  std::optional<DropMark> mark_;
 };
 
 }  // namespace ks::gui
