@@ -41,7 +41,8 @@ ScheduleInput load_schedule_input(const store::Tree& tree, const std::string& ba
   in.whole_tree_interval = options.interval;
   in.window = ScheduleWindow::of(options);
   in.now = now;
-  gather(tree, base_folder, tree.root(), in);
+  // Off: nothing is due, so nothing needs reading.
+  if (in.enabled) gather(tree, base_folder, tree.root(), in);
   return in;
 }
 

@@ -120,6 +120,7 @@ TEST_F(CliSchedule, CheckDueChecksExactlyTheItemsWhoseTimeHasCome) {
 
 TEST_F(CliSchedule, TheKeysSurviveOtherWritersAndChangeNoOtherOutput) {
   b.server.on("/p", ScriptedResponse::whole(html_answer(page_of({"p"}))));
+  b.server.on("/q", ScriptedResponse::whole(html_answer(page_of({"q"}))));
   ASSERT_EQ(cli({"group", "g"}).status, 0);
   ASSERT_EQ(cli({"add", b.url("/p"), "--name", "p", "--group", "g"}).status, 0);
   const std::string get_before = cli({"get", "g/p"}).out;
