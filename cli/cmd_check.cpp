@@ -141,13 +141,6 @@ int count_items(App& app, store::NodeId from, check::CheckKind kind, bool use_si
   return walk.count_items();
 }
 
-bool is_below(const store::Tree& tree, store::NodeId id, store::NodeId top) {
-  for (const store::Node* n = tree.find(id); n; n = tree.find(n->parent)) {
-    if (n->id == top) return true;
-  }
-  return false;
-}
-
 // The items below `from` that the schedule finds due; nullptr after a note
 // when there are none (nothing is to be run).
 check::ItemSet due_items(const App& app, store::NodeId from) {

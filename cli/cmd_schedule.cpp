@@ -15,13 +15,6 @@ namespace {
 
 constexpr const char* kUsage = "schedule [PATH] [--raw]";
 
-bool is_below(const store::Tree& tree, store::NodeId id, store::NodeId top) {
-  for (const store::Node* n = tree.find(id); n; n = tree.find(n->parent)) {
-    if (n->id == top) return true;
-  }
-  return false;
-}
-
 std::string pad(std::string s, std::size_t width) {
   if (s.size() < width) s.append(width - s.size(), ' ');
   return s;

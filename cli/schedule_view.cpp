@@ -15,6 +15,13 @@ LoadedSchedule load_data_folder_schedule(const App& app) {
   return s;
 }
 
+bool is_below(const store::Tree& tree, store::NodeId id, store::NodeId top) {
+  for (const store::Node* n = tree.find(id); n; n = tree.find(n->parent)) {
+    if (n->id == top) return true;
+  }
+  return false;
+}
+
 std::string local_time_text(int64_t t) {
   const std::time_t tt = static_cast<std::time_t>(t);
   std::tm tm{};

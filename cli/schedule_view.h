@@ -18,6 +18,9 @@ struct LoadedSchedule {
 };
 LoadedSchedule load_data_folder_schedule(const App& app);
 
+// Whether `id` is `top` or lies below it.
+bool is_below(const store::Tree& tree, store::NodeId id, store::NodeId top);
+
 // "2026-12-08 14:05" in local time.
 std::string local_time_text(int64_t t);
 

@@ -79,6 +79,7 @@ void MainWindow::build(Splash* splash) {
   tree_->expand(model_->index_of(app_.tree().root()));
   set_running_look(false);
   restore_placement();
+  build_schedule();
 }
 
 void MainWindow::build_panes() {

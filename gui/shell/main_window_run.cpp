@@ -14,6 +14,7 @@
 #include "app/application.h"
 #include "present/report.h"
 #include "present/run_display.h"
+#include "schedule/schedule_timer.h"
 #include "shell/main_window.h"
 #include "shell/qt_text.h"
 #include "shell/task_monitor.h"
@@ -32,10 +33,11 @@ void MainWindow::post_startup_check() {
       this, [this] { command(kCmdCheck); }, Qt::QueuedConnection);
 }
 
-void MainWindow::start_check(check::CheckKind kind) {
+void MainWindow::start_check(check::CheckKind kind, check::ItemSet only) {
   if (running() || exiting_) return;
   NodeId node = selected_node();
-  if (node == store::kNoNode) node = app_.tree().root();
+  // A scheduled check takes its items from the whole tree.
+  if (node == store::kNoNode || kind == check::CheckKind::kScheduled) node = app_.tree().root();
   const auto tag = model_->tag_of(node);
   if (!tag) return;
   const NodeKind k = store::tag_kind(*tag);
@@ -51,10 +53,15 @@ void MainWindow::start_check(check::CheckKind kind) {
   result(run_tabs_.message_tab).clear();
   focus_before_run_ = QApplication::focusWidget();
   run_active_ = true;
+  scheduled_run_ = kind == check::CheckKind::kScheduled;
+  updated_names_.clear();
+  if (schedule_) schedule_->hold();
   set_running_look(true);
   if (!run_timer_.isActive()) run_timer_.start();
-  if (!runs_->start(node, kind)) {
+  if (!runs_->start(node, kind, std::move(only))) {
     run_active_ = false;
+    scheduled_run_ = false;
+    if (schedule_) schedule_->rearm();
     set_running_look(false);
     run_timer_.stop();
     set_status({});
@@ -63,6 +70,7 @@ void MainWindow::start_check(check::CheckKind kind) {
 
 void MainWindow::item_finished(const check::ItemFinished& item) {
   model_->set_tag(item.node, item.tag);
+  if (item.result_code == 3) updated_names_ << model_->label_of(item.node);
   present::apply_display(item.display, present::RunPanes{{panes_[0], panes_[1], panes_[2]}});
 }
 
@@ -105,7 +113,13 @@ void MainWindow::run_ended(const check::RunEnded&) {
       result(tabs_->currentIndex()).widget()->setFocus();
     }
   }
-  finish_run(done);
+  if (scheduled_run_) {
+    finish_scheduled_run(done);
+  } else {
+    finish_run(done);
+  }
+  scheduled_run_ = false;
+  if (schedule_) schedule_->rearm();
 }
 
 void MainWindow::finish_run(const check::RunCompletion& done) {
