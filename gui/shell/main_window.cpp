@@ -246,6 +246,8 @@ std::optional<NodeKind> MainWindow::selected_kind() const {
 
 void MainWindow::set_running_look(bool is_running) {
   flags_ = button_flags(is_running, selected_kind());
+  // A scheduled run gives way to a check the user starts (start_check).
+  if (is_running && scheduled_run_) flags_.set(Button::kCheck, true);
   apply_flags();
   tree_->setEnabled(!is_running);
   for (QAction* a : menubar_actions_) a->setEnabled(!is_running);

@@ -209,6 +209,8 @@ class MainWindow : public QMainWindow, public RunView {
   DesktopNotifier* notifier_ = nullptr;
   bool scheduled_run_ = false;  // the run going on was started by the schedule
   QStringList updated_names_;   // the run's updated items, in finishing order
+  // A check the user started during a scheduled run, to start at its end.
+  std::optional<check::CheckKind> user_check_waiting_;
   QMenu* item_menu_ = nullptr;
   QMenu* heading_menu_ = nullptr;
   QSoundEffect* sound_ = nullptr;

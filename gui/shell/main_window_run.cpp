@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QUrl>
+#include <utility>
 
 #include "app/application.h"
 #include "present/report.h"
@@ -34,6 +35,13 @@ void MainWindow::post_startup_check() {
 }
 
 void MainWindow::start_check(check::CheckKind kind, check::ItemSet only) {
+  // The user's check wins over a scheduled one: that one stops, and this
+  // one starts as soon as it has ended.
+  if (running() && scheduled_run_ && kind != check::CheckKind::kScheduled && !exiting_) {
+    user_check_waiting_ = kind;
+    stop_check();
+    return;
+  }
   if (running() || exiting_) return;
   NodeId node = selected_node();
   // A scheduled check takes its items from the whole tree.
@@ -119,6 +127,9 @@ void MainWindow::run_ended(const check::RunEnded&) {
     finish_run(done);
   }
   scheduled_run_ = false;
+  if (const auto waiting = std::exchange(user_check_waiting_, std::nullopt)) {
+    return start_check(*waiting);
+  }
   if (schedule_) schedule_->rearm();
 }
 

@@ -3,8 +3,9 @@
 // scripted local server, the timer then sleeps until the next due time, a
 // run that found an update sends one notification to a fake notification
 // service on a private session bus (dbus-daemon started here), and its
-// action shows the window on the results. Also: pausing from the tray, the
-// notice texts, nothing sent without a service, the autostart entry.
+// action shows the window on the results; a user's check stops a scheduled
+// one and runs. Also: pausing from the tray, the notice texts, nothing sent
+// without a service, the autostart entry.
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -163,6 +164,22 @@ class ScheduleTest : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return !b.window().isMinimized(); }, 5000));
     QCOMPARE(b.window().tabs()->currentIndex(), 0);
     QCOMPARE(b.server.requests().size(), std::size_t{2});  // nothing more was due
+
+    // A user's check wins over a scheduled one that is going on: that one
+    // stops and the user's runs right after it.
+    ScriptedResponse hold;
+    hold.end = ScriptedResponse::End::kHold;
+    b.server.on("/news", hold);
+    offset = 122;
+    timer->rearm();
+    QVERIFY(QTest::qWaitFor([&] { return b.server.requests().size() == 3; }, 20000));
+    QVERIFY(b.window().running());
+    b.server.on("/news", ScriptedResponse::whole(page_answer({"最初の行", "新しい行"})));
+    QVERIFY(b.window().command_allowed(32778));
+    b.window().command(32778);
+    QVERIFY(QTest::qWaitFor([&] { return b.server.requests().size() == 4; }, 20000));
+    QVERIFY(QTest::qWaitFor([&] { return !b.window().running(); }, 20000));
+    QVERIFY(timer->sleep_ms() > 0);
     fake.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     QDBusConnection::disconnectFromBus(QStringLiteral("fake"));
   }
