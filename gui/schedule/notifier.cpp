@@ -61,7 +61,7 @@ bool DesktopNotifier::notify(const NoticeText& text) {
   QDBusMessage call =
       QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
   QVariantMap hints;
-  hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("kestrelscan"));
+  if (!desktop_entry_.isEmpty()) hints.insert(QStringLiteral("desktop-entry"), desktop_entry_);
   call << QStringLiteral("Kestrelscan") << uint{0} << QStringLiteral("kestrelscan") << text.summary
        << text.body << QStringList{QStringLiteral("default"), QStringLiteral("開く")} << hints
        << int{-1};

@@ -36,6 +36,9 @@ class DesktopNotifier : public QObject {
   // without one must not have a bus started for it at start-up.
   explicit DesktopNotifier(QObject* parent = nullptr);
 
+  // The desktop entry the notices name (the app's id), so the desktop can
+  // show its icon and group them; empty: none.
+  void set_desktop_entry(const QString& id) { desktop_entry_ = id; }
   // Whether a notification service is there now.
   bool available() const;
   // Sends one notice; false when no service is there (nothing was sent).
@@ -53,6 +56,7 @@ class DesktopNotifier : public QObject {
 
   mutable std::optional<QDBusConnection> bus_;
   bool listening_ = false;
+  QString desktop_entry_;
   QSet<uint> ids_;  // notices sent, as the service numbered them
 };
 

@@ -7,6 +7,7 @@
 // checks the user started. Clicking the notification shows the window on
 // the run's results.
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QTabWidget>
 
 #include "app/application.h"
@@ -22,6 +23,7 @@ void MainWindow::build_schedule() {
   schedule_ = new ScheduleTimer(
       app_, [this](const check::ItemSet& items) { return start_scheduled(items); }, this);
   notifier_ = new DesktopNotifier(this);
+  notifier_->set_desktop_entry(QGuiApplication::desktopFileName());
   connect(schedule_, &ScheduleTimer::changed, this, &MainWindow::schedule_changed);
   connect(notifier_, &DesktopNotifier::activated, this, [this] {
     activate_from_other_instance();
