@@ -60,8 +60,12 @@ void ScheduleTimer::fire() {
     return;
   }
   auto items = std::make_shared<std::unordered_set<store::NodeId>>(r.due.begin(), r.due.end());
-  // Declined: a check is going on, and its end arms the timer again.
-  if (!starter_(items)) return;
+  // Declined (a settings sheet is open, say): look again in a minute; a
+  // check that starts meanwhile holds the timer and its end arms it again.
+  if (!starter_(items)) {
+    timer_.start(kRetryMs);
+    return;
+  }
   for (store::NodeId id : r.due) handed_out_[id] = t;
 }
 

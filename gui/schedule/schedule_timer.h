@@ -40,6 +40,8 @@ class ScheduleTimer : public QObject {
   using Starter = std::function<bool(const check::ItemSet&)>;
   // The longest sleep before the schedule is looked at again (seconds).
   static constexpr int64_t kMaxSleep = 5 * 60;
+  // How soon items the window could not start are offered again.
+  static constexpr int kRetryMs = 60 * 1000;
 
   ScheduleTimer(app::Application& app, Starter starter, QObject* parent = nullptr,
                 Clock clock = {});

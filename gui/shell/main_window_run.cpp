@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/application.h"
+#include "gui/dialogs/sheet_lock.h"
 #include "present/report.h"
 #include "present/run_display.h"
 #include "schedule/schedule_timer.h"
@@ -42,7 +43,8 @@ void MainWindow::start_check(check::CheckKind kind, check::ItemSet only) {
     stop_check();
     return;
   }
-  if (running() || exiting_) return;
+  // An open settings sheet may be changing an item: no run until it closes.
+  if (running() || exiting_ || SheetLock::held()) return;
   NodeId node = selected_node();
   // A scheduled check takes its items from the whole tree.
   if (node == store::kNoNode || kind == check::CheckKind::kScheduled) node = app_.tree().root();
@@ -128,9 +130,9 @@ void MainWindow::run_ended(const check::RunEnded&) {
   }
   scheduled_run_ = false;
   if (const auto waiting = std::exchange(user_check_waiting_, std::nullopt)) {
-    return start_check(*waiting);
+    start_check(*waiting);
   }
-  if (schedule_) schedule_->rearm();
+  if (schedule_ && !running()) schedule_->rearm();
 }
 
 void MainWindow::finish_run(const check::RunCompletion& done) {

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 
 #include "app/application.h"
+#include "gui/dialogs/sheet_lock.h"
 #include "schedule/notifier.h"
 #include "schedule/schedule_timer.h"
 #include "shell/main_window.h"
@@ -37,7 +38,7 @@ void MainWindow::build_schedule() {
 }
 
 bool MainWindow::start_scheduled(const check::ItemSet& items) {
-  if (running() || exiting_ || finish_message_up_) return false;
+  if (running() || exiting_ || finish_message_up_ || SheetLock::held()) return false;
   start_check(check::CheckKind::kScheduled, items);
   return running();
 }

@@ -63,6 +63,10 @@ class CheckSession {
   // application's after use_statistics() (which must outlive the session).
   app_options::Statistics& statistics() { return *stats_; }
   void use_statistics(app_options::Statistics& stats) { stats_ = &stats; }
+  // Running totals for the life of the process (never saved, never reset
+  // at midnight); every run adds to them as to the day's. Must outlive the
+  // session.
+  void use_session_totals(app_options::Statistics& totals) { totals_ = &totals; }
 
   // Starts a run of `kind` over `selected`, with the global options and the
   // base folder (ends in '/'). False when a run is going on or the node is
@@ -87,6 +91,7 @@ class CheckSession {
   CheckRun run_;
   app_options::Statistics own_stats_;
   app_options::Statistics* stats_ = &own_stats_;
+  app_options::Statistics* totals_ = nullptr;
   app_options::Options options_;  // the options the run started with
   int64_t start_time_ = 0;
   int64_t received_before_ = 0;

@@ -50,6 +50,7 @@ bool write_result(std::string_view folder, int code, std::string_view message,
                   std::optional<int> current) {
   const std::string path = result_path(folder);
   if (!fits(path)) return false;
+  remove_stale_temporaries(folder);
   Profile p = Profile::load(path);
   p.set("RESULT", "CODE", std::to_string(code));
   p.remove_key("RESULT", "MESSAGE");

@@ -33,7 +33,9 @@ std::string result_path(std::string_view folder);
 
 // Writes CODE and MESSAGE (MESSAGE replaced, possibly empty) and, with
 // `current`, [INDEX] CURRENT, in one replacement of the file; false when the
-// file cannot be written (the earlier values stay).
+// file cannot be written (the earlier values stay). This is the write every
+// finished check makes, so it also removes the temporaries that writers
+// killed mid-write left in the item folder (remove_stale_temporaries).
 [[nodiscard]] bool write_result(std::string_view folder, int code, std::string_view message,
                                 std::optional<int> current = std::nullopt);
 // CODE (0 when absent), or -1 when the path does not fit.

@@ -11,7 +11,7 @@ CrlfFileOutput::~CrlfFileOutput() {
 bool CrlfFileOutput::open(std::string_view path) {
   close();
   failed_ = false;
-  file_ = std::fopen(to_os_path(path).c_str(), "wbe");
+  file_ = fopen_for_writing(path);
   return file_ != nullptr;
 }
 
