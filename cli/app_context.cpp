@@ -37,11 +37,13 @@ std::string start_error_text(const app::StartError& error) {
   }
 }
 
-std::unique_ptr<App> start_core(app::StartOptions& start, int& exit_code) {
+std::unique_ptr<App> start_core(app::StartOptions& start, int& exit_code,
+                                int busy_exit_code = kExitFailure) {
   app::StartError error;
   auto core = app::Application::start(start, error);
   if (!core) {
     exit_code = failure(start_error_text(error));
+    if (error.kind == app::StartError::Kind::kLocked) exit_code = busy_exit_code;
     return nullptr;
   }
   if (const store::StartupTree& t = core->startup_tree(); t.tree_db_rebuilt) {
@@ -64,13 +66,13 @@ std::unique_ptr<App> open_core(const Context& ctx, int& exit_code) {
 }
 
 std::unique_ptr<App> open_app(const Context& ctx, int& exit_code, app::Access access,
-                              std::string_view holder) {
+                              std::string_view holder, int busy_exit_code) {
   app::StartOptions start;
   start.home = ctx.home;
   start.access = access;
   start.holder = "kestrelscan-cli";
   if (!holder.empty()) start.holder += " " + std::string(holder);
-  return start_core(start, exit_code);
+  return start_core(start, exit_code, busy_exit_code);
 }
 
 std::vector<std::string> split_path(std::string_view path) {

@@ -51,10 +51,10 @@ struct App {
 // Opens the application and loads the tree. `access` kChange takes the
 // data-folder lock for `holder` (the command's name). nullptr after printing
 // a one-line message (for a busy data folder: who holds it); `exit_code`
-// then holds the status to return.
+// then holds the status to return (`busy_exit_code` for a busy data folder).
 std::unique_ptr<App> open_app(const Context& ctx, int& exit_code,
-                              app::Access access = app::Access::kRead,
-                              std::string_view holder = {});
+                              app::Access access = app::Access::kRead, std::string_view holder = {},
+                              int busy_exit_code = kExitFailure);
 // For the preview tools that work on files only: the core without the tree
 // and without the lock.
 std::unique_ptr<App> open_core(const Context& ctx, int& exit_code);

@@ -17,6 +17,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <variant>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "platform/sjis.h"
 #include "present/run_display.h"
 #include "progress_line.h"
+#include "schedule_view.h"
 #include "store/templates.h"
 #include "term_pane.h"
 
@@ -38,7 +40,7 @@ extern "C" void on_interrupt(int) {
   g_interrupted.store(true);
 }
 
-constexpr const char* kUsage = "check [PATH] [--kind KIND] [--raw]";
+constexpr const char* kUsage = "check [PATH] [--kind KIND | --due] [--raw]";
 
 struct KindName {
   const char* name;
@@ -136,9 +138,37 @@ class CliRunOutput {
   TermPane message_;
 };
 
-int count_items(App& app, store::NodeId from, check::CheckKind kind, bool use_site_priority) {
+int count_items(App& app, store::NodeId from, check::CheckKind kind, bool use_site_priority,
+                const check::ItemSet& only) {
   check::ItemWalk walk(app.tree, app.folders.base, from, kind, use_site_priority);
+  walk.restrict_to(only);
   return walk.count_items();
+}
+
+// The items below `from` that the schedule finds due; nullptr after a note
+// when there are none (nothing is to be run).
+check::ItemSet due_items(const App& app, store::NodeId from) {
+  const LoadedSchedule s = load_data_folder_schedule(app);
+  if (!s.options.enabled) {
+    note(_("the schedule is off (SCHEDULE.ENABLED=0); nothing was checked"));
+    return nullptr;
+  }
+  auto due = std::make_shared<std::unordered_set<store::NodeId>>();
+  for (store::NodeId id : s.result.due) {
+    if (is_below(app.tree, id, from)) due->insert(id);
+  }
+  if (due->empty()) {
+    std::optional<int64_t> next;
+    for (const check::ItemSchedule& item : s.result.items) {
+      if (item.next_due && is_below(app.tree, item.id, from) && (!next || *item.next_due < *next)) {
+        next = item.next_due;
+      }
+    }
+    note(next ? format(_("no item is due; the next is due at {1}"), {local_time_text(*next)})
+              : std::string(_("no item is on a schedule ('kestrelscan-cli schedule' shows it)")));
+    return nullptr;
+  }
+  return due;
 }
 
 // Every item's path (Shift_JIS), taken before the run: while it goes on the tree may be
@@ -156,7 +186,9 @@ PathMap item_paths(const store::Tree& tree) {
 int run_check(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
+  const bool due = take_flag(args, "--due");
   check::CheckKind kind = check::CheckKind::kSelected;
+  bool kind_given = false;
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
@@ -172,6 +204,7 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
       rest.push_back(a);
       continue;
     }
+    kind_given = true;
     bool found = false;
     for (const KindName& k : kKinds) {
       if (value == k.name) {
@@ -184,20 +217,33 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
           _("unknown kind: {1} (selected, errors, comm-errors, high, medium, normal)"), {value}));
     }
   }
-  if (rest.size() > 1) return usage_of(kUsage);
+  if (rest.size() > 1 || (due && kind_given)) return usage_of(kUsage);
 
   int code = 0;
-  auto app = open_app(ctx, code, app::Access::kChange, "check");
-  if (!app) return code;
+  // A scheduled check gives way to whoever holds the data folder (the
+  // desktop app runs its own schedule) with a status of its own, so a timer
+  // does not count it as a failure.
+  auto app = open_app(ctx, code, app::Access::kChange, due ? "check --due" : "check",
+                      due ? kExitBusy : kExitFailure);
+  if (!app) {
+    if (due && code == kExitBusy) note(_("the scheduled check is left for later"));
+    return code;
+  }
   const store::NodeId from = find_node_or_root(*app, rest, 0, raw);
   if (from == store::kNoNode) return kExitFailure;
+  check::ItemSet only;
+  if (due) {
+    only = due_items(*app, from);
+    if (!only) return kExitOk;
+    kind = check::CheckKind::kScheduled;
+  }
 
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
   const PathMap paths = item_paths(app->tree);
   CliRunOutput out(app->options, raw, on_terminal, paths);
   check::RunEventQueue events;
   auto session = app->core->make_session(events);
-  const int total = count_items(*app, from, kind, app->options.use_site_priority != 0);
+  const int total = count_items(*app, from, kind, app->options.use_site_priority != 0, only);
 
   g_interrupted = false;
   struct sigaction sa {};
@@ -208,7 +254,12 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   ::sigaction(SIGINT, &sa, &old_int);
   ::sigaction(SIGTERM, &sa, &old_term);
 
-  if (!session->start(from, kind, app->options, app->folders.base)) {
+  check::RunConfig config = check::RunConfig::from_options(app->options);
+  config.check_kind = kind;
+  config.start = from;
+  config.base_folder = app->folders.base;
+  config.only_items = only;
+  if (!session->start(config, app->options)) {
     return failure(_("the check could not be started"));
   }
   bool stopping = false;
@@ -253,6 +304,10 @@ const Registrar reg{
         "  --kind KIND  which items: selected (all, the default), errors (those whose\n"
         "               last check failed), comm-errors (network errors only), high,\n"
         "               medium, normal (by importance, SITE_PRIORITY)\n"
+        "  --due        only the items whose time has come by the schedule\n"
+        "               ('kestrelscan-cli schedule'); for cron and the systemd\n"
+        "               timer: while the desktop app (or another command) holds the\n"
+        "               data folder it exits with 75 at once and checks nothing\n"
         "  --raw        names and output as Shift_JIS bytes\n"
         "\n"
         "Deleted lines are shown only for items with DETECT_DELETED_LINES=1.")}};

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "app/options/schedule_options.h"
 #include "app_context.h"
+#include "store/check_interval.h"
 #include "store/setting_keys.h"
 
 namespace ks::cli {
@@ -29,8 +31,12 @@ int run_get(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   bool raw = take_flag(args, "--raw");
   if (args.empty()) return usage_of(kUsage);
-  std::vector<const store::SettingKey*> keys;
+  std::vector<const store::SettingKey*> keys;  // nullptr: SCHEDULE.INTERVAL
   for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "SCHEDULE.INTERVAL") {
+      keys.push_back(nullptr);
+      continue;
+    }
     const store::SettingKey* k = store::find_page_setting_key(args[i]);
     if (!k) return usage_error(format(_("unknown setting: {1}"), {args[i]}));
     keys.push_back(k);
@@ -44,6 +50,12 @@ int run_get(Context& ctx, const std::vector<std::string>& in) {
   const auto page = read_page(*app, args[0], raw);
   if (!page) return kExitFailure;
   for (const store::SettingKey* k : keys) {
+    if (!k) {
+      // The item's own interval, empty when it takes its group's.
+      const auto v = store::read_check_interval(page->node.folder, false);
+      print_line("SCHEDULE.INTERVAL=" + (v ? app_options::interval_text(*v) : std::string()), raw);
+      continue;
+    }
     print_line(std::string(k->name) + "=" + one_line(store::setting_text(*k, page->settings)), raw);
   }
   return kExitOk;

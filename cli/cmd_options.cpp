@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/options/option_keys.h"
+#include "app/options/schedule_options.h"
 #include "app_context.h"
 #include "platform/fs.h"
 
@@ -14,6 +15,8 @@ namespace ks::cli {
 namespace {
 
 using app_options::OptionKey;
+
+constexpr std::string_view kSchedulePrefix = "SCHEDULE.";
 
 std::string display_name(const OptionKey& k) {
   std::string_view sec = k.section;
@@ -65,10 +68,27 @@ int run_options(Context& ctx, const std::vector<std::string>& in) {
   auto app = changes ? open_app(ctx, code, app::Access::kChange, "options") : open_app(ctx, code);
   if (!app) return code;
   app_options::Options& o = app->options;
+  app_options::ScheduleOptions schedule = app_options::load_schedule(app->app_folder);
   bool changed = false;
+  bool schedule_changed = false;
   std::vector<const OptionKey*> show;
+  std::vector<const app_options::ScheduleKey*> show_schedule;
   for (const std::string& a : args) {
     auto eq = a.find('=');
+    const std::string name = a.substr(0, eq);
+    // The schedule's keys live in a section of their own (SCHEDULE.KEY).
+    if (name.rfind(kSchedulePrefix, 0) == 0) {
+      const auto* sk = app_options::find_schedule_key(name.substr(kSchedulePrefix.size()));
+      if (!sk) return usage_error(format(_("unknown option: {1}"), {name}));
+      if (eq == std::string::npos) {
+        show_schedule.push_back(sk);
+      } else if (!app_options::set_schedule_key(*sk, schedule, a.substr(eq + 1))) {
+        return usage_error(format(_("{1} takes {2}"), {name, _(sk->usage)}));
+      } else {
+        schedule_changed = true;
+      }
+      continue;
+    }
     const OptionKey* k = lookup(std::string_view(a).substr(0, eq));
     if (!k) return usage_error(format(_("unknown option: {1}"), {a.substr(0, eq)}));
     if (eq == std::string::npos) {
@@ -90,20 +110,37 @@ int run_options(Context& ctx, const std::vector<std::string>& in) {
     return failure(
         format(_("cannot write {1}"), {to_os_path(app->app_folder) + "kestrelscan.ini"}));
   }
+  if (schedule_changed && !app_options::save_schedule(app->app_folder, schedule)) {
+    return failure(
+        format(_("cannot write {1}"), {to_os_path(app->app_folder) + "kestrelscan.ini"}));
+  }
   if (args.empty()) {
     for (const OptionKey& k : app_options::option_keys()) {
       if (!k.write_only) show.push_back(&k);
     }
+    for (const auto& k : app_options::schedule_keys()) show_schedule.push_back(&k);
   }
   for (const OptionKey* k : show) {
     print_line(display_name(*k) + "=" + one_line(app_options::option_text(*k, o)), raw);
   }
+  for (const auto* k : show_schedule) {
+    print_line(
+        std::string(kSchedulePrefix) + k->name + "=" + app_options::schedule_key_text(*k, schedule),
+        raw);
+  }
   return kExitOk;
 }
 
-const Registrar reg{{"options", "options [KEY[=VALUE]...] [--raw]",
-                     N_("show or change global options (FONT.KEY, TREEFONT.KEY for fonts)"),
-                     &run_options, nullptr}};
+const Registrar reg{
+    {"options", "options [KEY[=VALUE]...] [--raw]",
+     N_("show or change global options (FONT.KEY, TREEFONT.KEY for fonts)"), &run_options,
+     N_("The schedule of checks that run by themselves ('kestrelscan-cli schedule'):\n"
+        "  SCHEDULE.ENABLED=1        0 turns it off\n"
+        "  SCHEDULE.INTERVAL=1h      the whole tree's interval (m, h, d, w; 0: none)\n"
+        "  SCHEDULE.HOURS=08:00-22:00  when checks may start (22:00-06:00 runs across\n"
+        "                            midnight; empty: any hour)\n"
+        "  SCHEDULE.DAYS=mon-fri     on which days (empty: every day)\n"
+        "  SCHEDULE.NOTIFY=1, SCHEDULE.NOTIFY_ERRORS=0  the desktop app's notices")}};
 
 }  // namespace
 }  // namespace ks::cli

@@ -13,13 +13,17 @@
 #include <array>
 #include <atomic>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/options/schedule_options.h"
 #include "app_context.h"
 #include "platform/sjis.h"
 #include "store/auth_pass.h"
 #include "store/bulk_change.h"
+#include "store/check_interval.h"
+#include "store/node_path.h"
 #include "store/page_settings_io.h"
 #include "store/setting_keys.h"
 #include "store/templates.h"
@@ -141,9 +145,51 @@ std::vector<BulkKey> bulk_keys() {
   return k;
 }
 
+// SCHEDULE.INTERVAL=VALUE (a node's own check interval, kept beside the
+// settings in a section of their own): taken out of `args`. Returns false
+// after a message when the value is no interval; `interval` is then unset.
+constexpr std::string_view kIntervalArg = "SCHEDULE.INTERVAL=";
+using IntervalChange = std::optional<std::optional<int32_t>>;  // set: nullopt inherits
+
+bool take_interval(std::vector<std::string>& args, IntervalChange& interval) {
+  for (auto it = args.begin() + 1; it != args.end();) {
+    if (it->rfind(kIntervalArg, 0) != 0) {
+      ++it;
+      continue;
+    }
+    const std::string value = it->substr(kIntervalArg.size());
+    if (value.empty()) {
+      interval = std::optional<int32_t>();
+    } else if (auto m = app_options::parse_interval(value)) {
+      interval = m;
+    } else {
+      usage_error(
+          _("SCHEDULE.INTERVAL takes minutes, or 15m, 2h, 1d, 1w; 0 keeps the node "
+            "out of the schedule, empty takes its group's"));
+      return false;
+    }
+    it = args.erase(it);
+  }
+  return true;
+}
+
+int write_interval(const App& app, store::NodeId id, const IntervalChange& interval) {
+  if (!interval) return kExitOk;
+  const store::Node* n = app.tree.find(id);
+  const auto folder = store::node_path(app.tree, id, app.folders.base);
+  const bool group = n && n->kind() == store::NodeKind::kGroup;
+  if (!folder || !store::write_check_interval(*folder, group, *interval)) {
+    return failure(
+        format(_("cannot write the schedule of {1}"), {sjis_to_utf8(cli_path(app.tree, id))}));
+  }
+  return kExitOk;
+}
+
 int set_item(App& app, const std::vector<std::string>& args, bool raw) {
   auto page = read_page(app, args[0], raw);
   if (!page) return kExitFailure;
+  // Only the interval: the settings record is left as it is.
+  if (args.size() == 1) return kExitOk;
   store::PageSettings& rec = page->settings;
   bool mark = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -226,6 +272,8 @@ int run_set(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   bool raw = take_flag(args, "--raw");
   if (args.size() < 2) return usage_of(kUsage);
+  IntervalChange interval;
+  if (!take_interval(args, interval)) return kExitUsage;
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "set");
   if (!app) return code;
@@ -237,8 +285,13 @@ int run_set(Context& ctx, const std::vector<std::string>& in) {
   if (kind == store::NodeKind::kRoot) {
     return usage_error(_("name an item, a template or a group (the top level is none)"));
   }
-  if (kind == store::NodeKind::kGroup) return set_group(*app, id, args, raw);
-  return set_item(*app, args, raw);
+  if (interval && kind == store::NodeKind::kTemplate) {
+    return usage_error(_("templates are never checked by the schedule"));
+  }
+  // Every other pair is checked (and written) first; the interval last.
+  const int status =
+      kind == store::NodeKind::kGroup ? set_group(*app, id, args, raw) : set_item(*app, args, raw);
+  return status == kExitOk ? write_interval(*app, id, interval) : status;
 }
 
 const Registrar reg{
@@ -250,6 +303,10 @@ const Registrar reg{
         "written into every item below it, as the group's bulk change does (the\n"
         "program, SAVE_CONTEXT_... and NGAREA0_... keys are given together);\n"
         "DISABLE_AUTO_CHECK of a group is the group's own flag.\n"
+        "\n"
+        "SCHEDULE.INTERVAL is the item's or the group's own check interval for checks\n"
+        "that run by themselves (minutes, or 15m, 2h, 1d, 1w; 0: never by the\n"
+        "schedule; empty: take the group's again); see 'kestrelscan-cli schedule'.\n"
         "\n"
         "Deleted lines are kept and shown only with DETECT_DELETED_LINES=1 (0 by\n"
         "default):\n"

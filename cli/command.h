@@ -26,7 +26,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;       // unknown command or option, bad argument
 inline constexpr int kExitItemErrors = 3;  // check ran to its end; some items ended in an error
-inline constexpr int kExitStopped = 130;   // check was stopped (Ctrl+C, SIGTERM)
+// check --due found the data folder in use (the desktop app checks by
+// itself while it runs): nothing was done, try again later (EX_TEMPFAIL).
+inline constexpr int kExitBusy = 75;
+inline constexpr int kExitStopped = 130;  // check was stopped (Ctrl+C, SIGTERM)
 
 // What the global options before the command name set up.
 struct Context {

@@ -30,6 +30,8 @@ constexpr const char* kExitHelp =
        "  2    usage error: unknown command or option, bad argument\n"
        "  3    check ran to its end, but some items ended in an error (network, HTTP,\n"
        "       check area not found, system error)\n"
+       "  75   check --due found the data folder in use (the desktop app runs the\n"
+       "       schedule itself) and checked nothing; try again later\n"
        "  130  check was stopped (Ctrl+C or SIGTERM); unfinished items are unchanged");
 
 void print_help() {

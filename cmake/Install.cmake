@@ -75,3 +75,12 @@ endif()
 # `lib/systemd/user` relative to the prefix (not the absolute directory
 # pkg-config's systemd.pc names), so they stay inside the prefix and
 # land in /usr/lib/systemd/user in the package.
+# The service's ExecStart names the installed CLI, so it is written when
+# the prefix is known: at install time (`cmake --install --prefix DIR`, or
+# the package's /usr).
+install(CODE "
+  set(KS_CLI_BINARY \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kestrelscan-cli\")
+  configure_file(\"${PROJECT_SOURCE_DIR}/dist/systemd/kestrelscan-check.service.in\"
+    \"${ks_out}/kestrelscan-check.service\" @ONLY)")
+install(FILES ${ks_out}/kestrelscan-check.service
+  ${PROJECT_SOURCE_DIR}/dist/systemd/kestrelscan-check.timer DESTINATION lib/systemd/user)

@@ -43,9 +43,14 @@ for f in bin/kestrelscan bin/kestrelscan-cli \
   share/man/man1/kestrelscan.1.gz share/man/man1/kestrelscan-cli.1.gz \
   share/bash-completion/completions/kestrelscan-cli \
   share/locale/ja/LC_MESSAGES/kestrelscan-cli.mo \
-  share/doc/kestrelscan/copyright share/doc/kestrelscan/changelog.gz; do
+  share/doc/kestrelscan/copyright share/doc/kestrelscan/changelog.gz \
+  lib/systemd/user/kestrelscan-check.service lib/systemd/user/kestrelscan-check.timer; do
   [ -s "$root/usr/$f" ] || fail "missing /usr/$f"
 done
+
+grep -qx 'ExecStart=/usr/bin/kestrelscan-cli check --due' \
+  "$root/usr/lib/systemd/user/kestrelscan-check.service" ||
+  fail "the check service does not run /usr/bin/kestrelscan-cli"
 
 step "control fields"
 field() { dpkg-deb -f "$deb" "$1"; }

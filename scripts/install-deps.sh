@@ -24,6 +24,8 @@ packages=(
   debian-reference-ja debian-faq-ja
   # real peers for integration tests
   nginx-light tinyproxy chromium chromium-driver
+  # systemd-analyze, which verifies the scheduled check's user units
+  systemd
 )
 
 missing=()

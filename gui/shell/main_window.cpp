@@ -79,6 +79,7 @@ void MainWindow::build(Splash* splash) {
   tree_->expand(model_->index_of(app_.tree().root()));
   set_running_look(false);
   restore_placement();
+  build_schedule();
 }
 
 void MainWindow::build_panes() {
@@ -250,6 +251,8 @@ std::optional<NodeKind> MainWindow::selected_kind() const {
 
 void MainWindow::set_running_look(bool is_running) {
   flags_ = button_flags(is_running, selected_kind());
+  // A scheduled run gives way to a check the user starts (start_check).
+  if (is_running && scheduled_run_) flags_.set(Button::kCheck, true);
   apply_flags();
   tree_->setEnabled(!is_running);
   for (QAction* a : menubar_actions_) a->setEnabled(!is_running);

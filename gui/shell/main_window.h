@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <array>
 #include <map>
@@ -53,6 +54,8 @@ class Application;
 
 namespace ks::gui {
 
+class DesktopNotifier;
+class ScheduleTimer;
 class FindDialog;
 class Splash;
 class TrayIcon;
@@ -119,6 +122,9 @@ class MainWindow : public QMainWindow, public RunView {
   ResultView& result(int tab) { return *panes_[static_cast<std::size_t>(tab)]; }
   ResultView& current_view() { return result(tabs_->currentIndex()); }
   TaskMonitor* task_monitor() { return monitor_; }
+  ScheduleTimer* schedule_timer() { return schedule_; }
+  DesktopNotifier* notifier() { return notifier_; }
+  TrayIcon* tray() { return tray_; }
   QToolBar* toolbar() { return toolbar_; }
   QAction* toolbar_action(Button b) const;
   QAction* menu_action(int command) const;
@@ -161,7 +167,7 @@ class MainWindow : public QMainWindow, public RunView {
   std::optional<store::NodeKind> selected_kind() const;
 
   // Commands.
-  void start_check(check::CheckKind kind);
+  void start_check(check::CheckKind kind, check::ItemSet only = nullptr);
   void stop_check();
   void toggle_topmost();
   void toggle_task_monitor();
@@ -209,6 +215,11 @@ class MainWindow : public QMainWindow, public RunView {
   void play_sound(const std::string& file);
   void set_running_look(bool running);
 
+  // Checks that run by themselves (main_window_schedule.cpp).
+  void build_schedule();
+  bool start_scheduled(const check::ItemSet& items);
+  void finish_scheduled_run(const check::RunCompletion& done);
+  void schedule_changed();
   // Selection and the current record.
   void selection_changed();
   void show_selected_result();
@@ -231,6 +242,12 @@ class MainWindow : public QMainWindow, public RunView {
   std::array<ResultView*, 3> panes_{};  // owned by the tab widget
   QPointer<TaskMonitor> monitor_;
   TrayIcon* tray_ = nullptr;
+  ScheduleTimer* schedule_ = nullptr;
+  DesktopNotifier* notifier_ = nullptr;
+  bool scheduled_run_ = false;  // the run going on was started by the schedule
+  QStringList updated_names_;   // the run's updated items, in finishing order
+  // A check the user started during a scheduled run, to start at its end.
+  std::optional<check::CheckKind> user_check_waiting_;
   QMenu* item_menu_ = nullptr;
   QMenu* heading_menu_ = nullptr;
   QSoundEffect* sound_ = nullptr;

@@ -35,7 +35,8 @@ using store::NodeKind;
 
 bool MainWindow::command_allowed(int id) const {
   if (const auto button = gating_button(id); button && !flags_.enabled(*button)) return false;
-  if (idle_only(id) && running()) return false;
+  // A scheduled run gives way to a check the user asks for.
+  if (idle_only(id) && running() && !(scheduled_run_ && check_kind_of(id))) return false;
   return true;
 }
 

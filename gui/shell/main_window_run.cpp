@@ -10,11 +10,13 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QUrl>
+#include <utility>
 
 #include "app/application.h"
 #include "gui/dialogs/sheet_lock.h"
 #include "present/report.h"
 #include "present/run_display.h"
+#include "schedule/schedule_timer.h"
 #include "shell/main_window.h"
 #include "shell/qt_text.h"
 #include "shell/task_monitor.h"
@@ -33,11 +35,19 @@ void MainWindow::post_startup_check() {
       this, [this] { command(kCmdCheck); }, Qt::QueuedConnection);
 }
 
-void MainWindow::start_check(check::CheckKind kind) {
+void MainWindow::start_check(check::CheckKind kind, check::ItemSet only) {
+  // The user's check wins over a scheduled one: that one stops, and this
+  // one starts as soon as it has ended.
+  if (running() && scheduled_run_ && kind != check::CheckKind::kScheduled && !exiting_) {
+    user_check_waiting_ = kind;
+    stop_check();
+    return;
+  }
   // An open settings sheet may be changing an item: no run until it closes.
   if (running() || exiting_ || SheetLock::held()) return;
   NodeId node = selected_node();
-  if (node == store::kNoNode) node = app_.tree().root();
+  // A scheduled check takes its items from the whole tree.
+  if (node == store::kNoNode || kind == check::CheckKind::kScheduled) node = app_.tree().root();
   const auto tag = model_->tag_of(node);
   if (!tag) return;
   const NodeKind k = store::tag_kind(*tag);
@@ -53,10 +63,15 @@ void MainWindow::start_check(check::CheckKind kind) {
   result(run_tabs_.message_tab).clear();
   focus_before_run_ = QApplication::focusWidget();
   run_active_ = true;
+  scheduled_run_ = kind == check::CheckKind::kScheduled;
+  updated_names_.clear();
+  if (schedule_) schedule_->hold();
   set_running_look(true);
   if (!run_timer_.isActive()) run_timer_.start();
-  if (!runs_->start(node, kind)) {
+  if (!runs_->start(node, kind, std::move(only))) {
     run_active_ = false;
+    scheduled_run_ = false;
+    if (schedule_) schedule_->rearm();
     set_running_look(false);
     run_timer_.stop();
     set_status({});
@@ -65,6 +80,7 @@ void MainWindow::start_check(check::CheckKind kind) {
 
 void MainWindow::item_finished(const check::ItemFinished& item) {
   model_->set_tag(item.node, item.tag);
+  if (item.result_code == 3) updated_names_ << model_->label_of(item.node);
   present::apply_display(item.display, present::RunPanes{{panes_[0], panes_[1], panes_[2]}});
 }
 
@@ -107,7 +123,16 @@ void MainWindow::run_ended(const check::RunEnded&) {
       result(tabs_->currentIndex()).widget()->setFocus();
     }
   }
-  finish_run(done);
+  if (scheduled_run_) {
+    finish_scheduled_run(done);
+  } else {
+    finish_run(done);
+  }
+  scheduled_run_ = false;
+  if (const auto waiting = std::exchange(user_check_waiting_, std::nullopt)) {
+    start_check(*waiting);
+  }
+  if (schedule_ && !running()) schedule_->rearm();
 }
 
 void MainWindow::finish_run(const check::RunCompletion& done) {

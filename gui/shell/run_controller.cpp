@@ -31,10 +31,15 @@ RunController::~RunController() {
   queue_.reset();
 }
 
-bool RunController::start(store::NodeId node, check::CheckKind kind) {
+bool RunController::start(store::NodeId node, check::CheckKind kind, check::ItemSet only) {
   if (running()) return false;
   if (!session_) session_ = app_.make_session(*queue_);
-  if (!session_->start(node, kind, app_.options(), app_.folders().base)) return false;
+  check::RunConfig config = check::RunConfig::from_options(app_.options());
+  config.check_kind = kind;
+  config.start = node;
+  config.base_folder = app_.folders().base;
+  config.only_items = std::move(only);
+  if (!session_->start(config, app_.options())) return false;
   current_run_ = session_->run().run_id();
   return true;
 }

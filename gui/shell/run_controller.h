@@ -44,9 +44,10 @@ class RunController : public QObject {
   RunController(app::Application& app, RunView& view, QObject* parent = nullptr);
   ~RunController() override;
 
-  // Starts a run of `kind` over `node` with the application's options.
-  // False when a run is going on or the node is unknown.
-  bool start(store::NodeId node, check::CheckKind kind);
+  // Starts a run of `kind` over `node` with the application's options
+  // (`only`: the items of a scheduled check). False when a run is going on
+  // or the node is unknown.
+  bool start(store::NodeId node, check::CheckKind kind, check::ItemSet only = nullptr);
   // The options changed: the next run gets a session made with them (the
   // options sheet calls this after it applied a page). Not during a run.
   void renew_session();

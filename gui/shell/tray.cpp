@@ -1,6 +1,7 @@
 #include "shell/tray.h"
 
 #include <QMenu>
+#include <QSignalBlocker>
 #include <QSystemTrayIcon>
 
 #include "shell/icons.h"
@@ -11,6 +12,9 @@ TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent), icon_(new QSystemTrayIcon(this)), menu_(new QMenu()) {
   check_ = menu_->addAction(QStringLiteral("チェック開始"));
   restore_ = menu_->addAction(QStringLiteral("元の大きさに戻す"));
+  pause_ = menu_->addAction(QStringLiteral("自動チェックを一時停止"));
+  pause_->setCheckable(true);
+  connect(pause_, &QAction::toggled, this, &TrayIcon::pause_toggled);
   menu_->addSeparator();
   QAction* quit_action = menu_->addAction(QStringLiteral("終了"));
   connect(check_, &QAction::triggered, this, &TrayIcon::check_toggled);
@@ -54,6 +58,19 @@ void TrayIcon::show_message(const QString& title, const QString& text) {
 
 QString TrayIcon::check_caption() const {
   return check_->text();
+}
+
+void TrayIcon::set_tooltip(const QString& text) {
+  icon_->setToolTip(text);
+}
+
+QString TrayIcon::tooltip() const {
+  return icon_->toolTip();
+}
+
+void TrayIcon::set_paused(bool paused) {
+  const QSignalBlocker quiet(pause_);
+  pause_->setChecked(paused);
 }
 
 }  // namespace ks::gui

@@ -1,6 +1,6 @@
 // The notification-area icon: tooltip "Kestrelscan", the normal and busy
 // images, a double-click that restores the window, and the right-click menu
-// (start or stop a check, restore the window, quit). Whether a tray host
+// (start or stop a check, restore the window, pause the schedule, quit). Whether a tray host
 // exists is the desktop's business: without one the icon is never shown,
 // and the window must not hide itself (available() says which).
 #pragma once
@@ -29,17 +29,25 @@ class TrayIcon : public QObject {
   void set_window_visible(bool visible);
   void show_message(const QString& title, const QString& text);
   QString check_caption() const;
+  // "Kestrelscan" and, on further lines, what the schedule does next.
+  void set_tooltip(const QString& text);
+  QString tooltip() const;
+  // The menu's "自動チェックを一時停止" (a check mark while paused).
+  void set_paused(bool paused);
+  QAction* pause_action() const { return pause_; }
 
  Q_SIGNALS:
   void check_toggled();  // 32771: start a check, or stop the running one
   void restore();        // 32829 and a double-click
   void quit();           // 105
+  void pause_toggled(bool paused);
 
  private:
   QSystemTrayIcon* icon_;
   QMenu* menu_;
   QAction* check_;
   QAction* restore_;
+  QAction* pause_;
   bool busy_ = false;
 };
 

@@ -37,9 +37,7 @@ ItemWalk::ItemWalk(const store::Tree& tree, std::string base_folder, store::Node
       apply_template_(std::move(apply_template)) {
   const Node* s = tree_.find(start_);
   single_ = s && is_candidate_kind(s->kind());
-  const bool importance_kind =
-      kind_ >= CheckKind::kHighImportance && kind_ <= CheckKind::kNormalImportance;
-  passes_ = !single_ && (importance_kind || use_site_priority);
+  passes_ = !single_ && (is_importance_kind(kind_) || use_site_priority);
   if (kind_ == CheckKind::kMediumImportance) pass_ = 1;
   if (kind_ == CheckKind::kNormalImportance) pass_ = 2;
 }
@@ -53,6 +51,7 @@ void ItemWalk::set_busy(int slot, bool busy) {
 }
 
 bool ItemWalk::accepts(const Node& node) const {
+  if (kind_ == CheckKind::kScheduled) return only_ && only_->count(node.id) != 0;
   if (kind_ != CheckKind::kErrors && kind_ != CheckKind::kCommErrors) return true;
   if (!(node.tag & store::kTagError)) return false;
   if (kind_ == CheckKind::kErrors) return true;
@@ -163,7 +162,7 @@ bool ItemWalk::load(NodeId id, store::PageSettings& out) const {
 
 int ItemWalk::count_items() {
   int n = 0;
-  const bool one_pass = kind_ >= CheckKind::kHighImportance && !single_;
+  const bool one_pass = is_importance_kind(kind_) && !single_;
   for (NodeId id = next_candidate(); id != store::kNoNode; id = next_candidate()) {
     const Node* node = tree_.find(id);
     if (one_pass && node && tag_importance(node->tag) != pass_importance()) continue;
@@ -186,7 +185,7 @@ NextResult ItemWalk::next(int slot, store::PageSettings& out) {
     return NextResult::kItem;
   }
   // Kinds 3 to 5 run their own pass only; the plain walk has none.
-  if (!passes_ || kind_ >= CheckKind::kHighImportance || pass_ >= 3) return NextResult::kEnd;
+  if (!passes_ || is_importance_kind(kind_) || pass_ >= 3) return NextResult::kEnd;
   for (bool b : busy_) {
     if (b) return NextResult::kWait;
   }

@@ -13,7 +13,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "check/task.h"
 #include "store/page_settings_io.h"
@@ -29,7 +31,19 @@ enum class CheckKind : int {
   kHighImportance = 3,    // SITE_PRIORITY 2
   kMediumImportance = 4,  // SITE_PRIORITY 1
   kNormalImportance = 5,  // SITE_PRIORITY 0
+  // Checks that run by themselves: exactly the items the schedule found due
+  // (ItemWalk::restrict_to), in the order and passes of a check of kind 0.
+  kScheduled = 6,
 };
+
+// The kinds that run one importance pass of their own.
+inline bool is_importance_kind(CheckKind k) {
+  return k == CheckKind::kHighImportance || k == CheckKind::kMediumImportance ||
+         k == CheckKind::kNormalImportance;
+}
+
+// The items a scheduled check takes.
+using ItemSet = std::shared_ptr<const std::unordered_set<store::NodeId>>;
 
 // An item folder path may be at most this long (the path plus a file name of
 // 12 bytes must fit in 260).
@@ -47,6 +61,9 @@ class ItemWalk {
   // The next item for `slot`: kItem with `out` filled, kWait (ask again in
   // a while: other slots still carry items of the current pass) or kEnd.
   NextResult next(int slot, store::PageSettings& out);
+  // For kScheduled: the only items handed out (none without a set).
+  void restrict_to(ItemSet items) { only_ = std::move(items); }
+
   // The slot finished its item (or was given none).
   void set_busy(int slot, bool busy);
 
@@ -79,6 +96,7 @@ class ItemWalk {
   int pass_ = 0;  // index into {2, 1, 0}
   std::array<bool, kMaxWorkers> busy_{};
   store::TemplateApplier apply_template_;
+  ItemSet only_;
 };
 
 }  // namespace ks::check

@@ -98,6 +98,7 @@ bool CheckRun::start(const RunConfig& config) {
   connections_.reset(config_.max_connection);
   walk_ = std::make_unique<ItemWalk>(tree_, config_.base_folder, config_.start, config_.check_kind,
                                      config_.use_site_priority, apply_template_);
+  walk_->restrict_to(config_.only_items);
   tabs_ = walk_->single_item() ? RunTabs{kTabSingle, kTabSingle} : RunTabs{kTabAll, kTabErrors};
   worker_count_ = walk_->single_item() ? 1 : kMaxWorkers;
   running_ = true;

@@ -44,6 +44,7 @@ struct RunConfig {
   CheckKind check_kind = CheckKind::kSelected;
   store::NodeId start = store::kNoNode;  // the selected node
   std::string base_folder;               // ends in '/'
+  ItemSet only_items;                    // kScheduled: the items due
 
   int retry = 1;
   int timeout = 30;
