@@ -43,6 +43,10 @@ struct CompareTask {
   // The item's current log number, stored here by the comparison step for
   // the rotation that follows.
   int log_number = 0;
+  // Where compare_files() puts the added and deleted lines: add<n>.txt and
+  // del<n>.txt of this number in the output folder, or add.txt and del.txt
+  // when -1. compare_item() sets it to the number after log_number.
+  int output_number = -1;
   CompareEnv env;
 };
 

@@ -14,18 +14,6 @@ bool ends_with(std::string_view s, std::string_view tail) {
   return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 
-// Removes the target, then moves the source onto it; a missing source leaves
-// no target.
-// The source renamed over the target (which stays until it is replaced), or
-// the target removed when there is no source. False when a present source
-// could not be moved.
-bool replace_with(const std::string& source, const std::string& target) {
-  if (target.size() > kMaxPath || source.size() > kMaxPath) return false;
-  if (path_exists(source)) return rename_path(source, target);
-  remove_file(target);
-  return true;
-}
-
 void remove_if_fits(const std::string& path) {
   if (path.size() <= kMaxPath) remove_file(path);
 }
@@ -69,11 +57,12 @@ int next_log_number(int current) {
   return n > kLogNumbers - 1 || n < 0 ? 0 : n;
 }
 
-bool move_logs_to(std::string_view folder, int n) {
-  const bool add = replace_with(text_path(folder, "add"), numbered_log_path(folder, "add", n));
-  const bool del = replace_with(text_path(folder, "del"), numbered_log_path(folder, "del", n));
-  const bool log = replace_with(text_path(folder, "new"), numbered_log_path(folder, "log", n));
-  return add && del && log;
+bool move_logs_to(std::string_view folder, int n, FreshLines fresh) {
+  const std::string log = numbered_log_path(folder, "log", n);
+  if (log.size() > kMaxPath) return false;
+  if (!fresh.add) remove_if_fits(numbered_log_path(folder, "add", n));
+  if (!fresh.del) remove_if_fits(numbered_log_path(folder, "del", n));
+  return rename_path(text_path(folder, "new"), log);
 }
 
 void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload) {
@@ -83,15 +72,23 @@ void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload) {
   const int r = n_reload >= 1 && n_reload <= kLogNumbers - 1 ? n_reload : 3;
   remove_if_fits(numbered_log_path(folder, "add", log_number_add(n, -r)));
   remove_if_fits(numbered_log_path(folder, "del", log_number_add(n, -r)));
-  [[maybe_unused]] const bool kept =
-      replace_with(text_path(folder, "htmltmp"), text_path(folder, "html"));
 }
 
-int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload) {
+void keep_response_file(std::string_view folder) {
+  const std::string response = text_path(folder, "htmltmp");
+  const std::string kept = text_path(folder, "html");
+  if (response.size() > kMaxPath) return;
+  // Renamed over the old one, so html.txt is never missing on the way.
+  if (!rename_path(response, kept) && !path_exists(response)) remove_file(kept);
+}
+
+int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload,
+                FreshLines fresh) {
   const int n = next_log_number(current);
-  if (!move_logs_to(folder, n)) return current;
+  if (!move_logs_to(folder, n, fresh)) return current;
   if (!write_current_log_number(folder, n)) return current;
   prune_logs(folder, n, use_old_log, n_reload);
+  keep_response_file(folder);
   return n;
 }
 

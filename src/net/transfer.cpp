@@ -18,6 +18,7 @@
 #include "net/net_error.h"
 #include "net/request.h"
 #include "net/response_reader.h"
+#include "net/response_store.h"
 #include "net/tls.h"
 #include "platform/fs.h"
 
@@ -62,33 +63,13 @@ class Socket {
   int fd_ = -1;
 };
 
-// The response file, closed on every path.
-class ResponseFile {
- public:
-  explicit ResponseFile(const std::string& path) : f_(std::fopen(to_os_path(path).c_str(), "wb")) {}
-  ~ResponseFile() { close(); }
-  ResponseFile(const ResponseFile&) = delete;
-  ResponseFile& operator=(const ResponseFile&) = delete;
-  bool is_open() const { return f_ != nullptr; }
-  bool write(const char* data, std::size_t n) { return f_ && std::fwrite(data, 1, n, f_) == n; }
-  bool close() {
-    if (!f_) return true;
-    bool ok = std::fclose(f_) == 0;
-    f_ = nullptr;
-    return ok;
-  }
-
- private:
-  std::FILE* f_;
-};
-
 class Transfer {
  public:
   explicit Transfer(const TransferParams& p)
       : p_(p),
         timeout_(p.config->timeout_seconds),
         tls_available_(p.config->tls && p.config->tls->available()),
-        file_(p.response_path),
+        response_(p.response_path, p.response_memory, p.memory_limit),
         buffer_(kReceiveBlock) {}
 
   TransferResult run();
@@ -129,7 +110,7 @@ class Transfer {
   const int timeout_;
   const bool tls_available_;
   TransferResult result_;
-  ResponseFile file_;
+  ResponseStore response_;
   Socket socket_;
   std::unique_ptr<TlsConnection> tls_;
   std::vector<char> buffer_;
@@ -140,7 +121,7 @@ TransferResult Transfer::run() {
   const RequestTarget& target = *p_.target;
   const store::PageSettings& settings = *p_.settings;
   auto steps = [&]() -> bool {
-    if (!file_.is_open()) return fail(kNetConnectFailed);
+    if (!response_.ready()) return fail(kNetConnectFailed);
     if (!socket_.open()) return fail(kNetSocketFailed);
     if (!connect()) return false;
     if (target.secure && target.via_proxy && tls_available_ && !tunnel()) return false;
@@ -174,7 +155,8 @@ TransferResult Transfer::run() {
   };
   steps();
   if (socket_.fd() >= 0 && !result_.stopped) close_connection();
-  if (!file_.close() && result_.net_error == 0 && !result_.stopped) fail(kNetReceiveFailed);
+  if (!response_.close() && result_.net_error == 0 && !result_.stopped) fail(kNetReceiveFailed);
+  result_.in_memory = response_.in_memory();
   if (tls_) result_.tls_error = tls_->last_error();
   if (p_.progress) p_.progress->tls_error.store(result_.tls_error);
 
@@ -257,7 +239,9 @@ bool Transfer::send_all(std::string_view data) {
 }
 
 bool Transfer::store(const char* data, std::size_t n) {
-  if (!file_.write(data, n)) return fail(kNetReceiveFailed);
+  const ResponseStore::Append a = response_.append(data, n);
+  if (a == ResponseStore::Append::kCreateFailed) return fail(kNetConnectFailed);
+  if (a != ResponseStore::Append::kOk) return fail(kNetReceiveFailed);
   result_.received_bytes += static_cast<int64_t>(n);
   if (p_.progress) p_.progress->received_bytes.store(result_.received_bytes);
   return true;

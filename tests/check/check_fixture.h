@@ -31,7 +31,7 @@ struct Shown {
   std::string message;
   int tab = 0;
   int overflow = 0;
-  std::string add_text;  // the item's add.txt when it was shown
+  std::string add_text;  // the item's added lines when it was shown
   std::chrono::steady_clock::time_point at;
 };
 
@@ -47,7 +47,10 @@ class RecordingHost : public check::RunEventSink, public check::RunComposer {
     s.message = t.message;
     s.tab = t.result_code == 3 || t.result_code == 0 ? tabs.change_tab : tabs.message_tab;
     s.overflow = t.redirect_overflow;
-    s.add_text = read_file(compare::text_path(t.settings.folder_path, "add")).value_or("");
+    const std::string& folder = t.settings.folder_path;
+    s.add_text = read_file(t.lines_log < 0 ? compare::text_path(folder, "add")
+                                           : compare::numbered_log_path(folder, "add", t.lines_log))
+                     .value_or("");
     s.at = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);
     shown_.push_back(s);

@@ -66,17 +66,22 @@ TEST_F(Logs, UseOldLog24KeepsEverything) {
 
 TEST_F(Logs, NReloadKeepsThatManyAddLogs) {
   fill_numbered();
-  touch("add.txt", "new add\r\n");
-  EXPECT_EQ(rotate_logs(dir_.path(), 24, 1, 3), 0);
+  touch("new.txt");
+  touch("add0.txt", "new add\r\n");  // as the comparison writes it
+  EXPECT_EQ(rotate_logs(dir_.path(), 24, 1, 3, {true, false}), 0);
   EXPECT_FALSE(has("add22.txt"));
   EXPECT_FALSE(has("del22.txt"));
   EXPECT_TRUE(has("add23.txt"));
   EXPECT_EQ(*read_file(dir_.file("add0.txt")), "new add\r\n");
-  EXPECT_FALSE(has("del0.txt"));  // no del.txt: the old del0.txt is gone too
+  EXPECT_FALSE(has("del0.txt"));  // not written by this check: the old del0.txt is gone
   // Out-of-range N_RELOAD counts as 3.
-  touch("add.txt");
+  touch("new.txt");
   rotate_logs(dir_.path(), 0, 1, 99);
   EXPECT_FALSE(has("add23.txt"));
+  EXPECT_FALSE(has("add1.txt"));  // a left-over of an unfinished check
+  // Without new.txt nothing moves and nothing names the missing log.
+  EXPECT_EQ(rotate_logs(dir_.path(), 1, 1, 3), 1);
+  EXPECT_TRUE(has("log1.txt"));
 }
 
 TEST_F(Logs, DeletePastLogsKeepsCurrentAndDel) {
@@ -205,7 +210,7 @@ TEST_F(Result, HttpErrorMessage) {
 
 TEST_F(Result, FinishChangedRotatesAndClearsOptionChanged) {
   touch("new.txt");
-  touch("add.txt");
+  touch("add1.txt");
   touch("htmltmp.txt");
   touch("site.db", "[CONFIG]\r\nOPTION_CHANGED=1\r\n");
   FinishOutcome o = finish_check({dir_.path(), CheckStatus::kChanged, false, "", true, 0, 1, 3});
