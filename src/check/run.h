@@ -31,7 +31,6 @@
 #include <thread>
 
 #include "app/options/options.h"
-#include "compare/result_record.h"
 #include "check/connection_table.h"
 #include "check/fetch_method.h"
 #include "check/item_walk.h"
@@ -39,6 +38,7 @@
 #include "check/run_events.h"
 #include "check/stage_slots.h"
 #include "check/task.h"
+#include "compare/result_record.h"
 #include "net/net_config.h"
 #include "net/resolver.h"
 #include "store/tree.h"

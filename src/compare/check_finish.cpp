@@ -84,7 +84,8 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
     prune_logs(in.folder, *current, in.use_old_log, in.n_reload);
     if (in.response) {
       // Replaced as a whole: html.txt is never missing or torn on the way.
-      [[maybe_unused]] const bool kept = write_file_atomic(text_path(in.folder, "html"), *in.response);
+      [[maybe_unused]] const bool kept =
+          write_file_atomic(text_path(in.folder, "html"), *in.response);
     } else {
       keep_response_file(in.folder);
     }

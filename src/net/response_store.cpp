@@ -29,8 +29,8 @@ ResponseStore::Append ResponseStore::spill() {
   file_ = create_file(path_);
   spilled_ = true;
   if (!file_) return Append::kCreateFailed;
-  const bool ok = memory_->empty() || std::fwrite(memory_->data(), 1, memory_->size(), file_) ==
-                                          memory_->size();
+  const bool ok = memory_->empty() ||
+                  std::fwrite(memory_->data(), 1, memory_->size(), file_) == memory_->size();
   memory_->clear();
   return ok ? Append::kOk : Append::kWriteFailed;
 }
