@@ -5,7 +5,7 @@
 #pragma once
 
 #include <atomic>
-#include <cstdio>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,7 +15,12 @@
 
 namespace ks::convert {
 
-// A TextOutput that writes LF line ends as CR LF into a file or a string.
+// A TextOutput that writes LF line ends as CR LF into a file. The text is
+// gathered in memory and written when the output closes (in pieces of 256 KB
+// while it is longer), so a pass that is run again (a late character-set
+// finding) has usually written nothing. An existing file is overwritten in
+// place and cut to the new length rather than emptied first: its room is
+// reused.
 class CrlfFileOutput : public TextOutput {
  public:
   CrlfFileOutput() = default;
@@ -23,17 +28,23 @@ class CrlfFileOutput : public TextOutput {
   CrlfFileOutput(const CrlfFileOutput&) = delete;
   CrlfFileOutput& operator=(const CrlfFileOutput&) = delete;
 
-  // Opens (truncating) the file at a Shift_JIS core path.
+  // Opens (creating) the file at a Shift_JIS core path and starts the
+  // output at its beginning; a second call for the next pass reuses the
+  // open file. False when the file cannot be opened.
   bool open(std::string_view path);
   void write(std::string_view bytes) override;
   // Bytes stored exactly as given.
   void write_unchanged(std::string_view bytes);
-  // Flushes and closes; false when any write or the close failed.
+  // Writes what is gathered, cuts the file there and closes it; false when
+  // any write or the close failed (or nothing was open).
   bool close();
 
  private:
-  std::FILE* file_ = nullptr;
+  bool flush();
+
+  int fd_ = -1;
   bool failed_ = false;
+  int64_t written_ = 0;  // bytes of this pass in the file so far
   std::string buf_;
 };
 
