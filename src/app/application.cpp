@@ -120,6 +120,8 @@ std::unique_ptr<check::CheckSession> Application::make_session(check::RunEventSi
   auto session = std::make_unique<ComposingSession>(std::move(composer), tree_, sink, *methods_,
                                                     template_applier());
   session->use_statistics(statistics_);
+  // Only the holder of the data folder checks; the work folder is its own.
+  if (owns_data_folder()) session->use_work_folder(folders_.work);
   return session;
 }
 

@@ -1,5 +1,7 @@
 #include "check/run.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -32,6 +34,12 @@ int convert_slots_from_environment() {
   if (!v) return 0;
   const int n = std::atoi(v);
   return n >= 1 && n <= kMaxWorkers ? n : 0;
+}
+
+// A folder name of its own for each run of the process.
+std::string spare_folder(const std::string& work_folder) {
+  static std::atomic<unsigned> runs{0};
+  return work_folder + "/spare-" + std::to_string(::getpid()) + "-" + std::to_string(runs++);
 }
 
 int processor_cores() {
@@ -120,6 +128,10 @@ bool CheckRun::start(const RunConfig& config) {
   last_transfer_ms_ = 0;
   connections_.reset(config_.max_connection);
   convert_slots_.set_count(config_.convert_slots > 0 ? config_.convert_slots : processor_cores());
+  spares_.reset();
+  if (!config_.work_folder.empty()) {
+    spares_ = std::make_unique<SpareFiles>(spare_folder(config_.work_folder));
+  }
   walk_ = std::make_unique<ItemWalk>(tree_, config_.base_folder, config_.start, config_.check_kind,
                                      config_.use_site_priority, apply_template_);
   tabs_ = walk_->single_item() ? RunTabs{kTabSingle, kTabSingle} : RunTabs{kTabAll, kTabErrors};
@@ -150,6 +162,7 @@ void CheckRun::coordinate() {
     workers.emplace_back([this, slot] { work(slot); });
   }
   for (std::thread& t : workers) t.join();
+  spares_.reset();
   methods_.end_run();
   RunEnded ended{counters(), aborted()};
   running_ = false;
@@ -276,7 +289,7 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
     if (aborted()) return false;
     // What a failed attempt left is no response; on a full disk its room is
     // what the error record needs.
-    if (!got.in_memory) remove_file(response_path);
+    if (!got.in_memory) discard_file(spares_.get(), response_path);
     t.net_error = got.net_error != 0 ? got.net_error : method.failure_code();
     if (!method.retries()) {
       t.attempt = attempts;
@@ -293,7 +306,7 @@ bool CheckRun::convert(Worker& w) {
   StageSlots::Held slot(convert_slots_);
   set_state(w, TaskState::kConvert);
   const auto cs = convert::ConvertSettings::from(t.settings, t.current_url);
-  convert::PageSink sink(cs, compare::text_path(folder, "new"), &abort_);
+  convert::PageSink sink(cs, compare::text_path(folder, "new"), &abort_, spares_.get());
   net::ResponseReadOptions options;
   options.raw_header_copy = net::wants_raw_header_copy(t.settings);
   options.current_url = t.current_url;
@@ -303,6 +316,7 @@ bool CheckRun::convert(Worker& w) {
           ? net::read_response_bytes(w.response, sink, options)
           : net::read_response_file(compare::text_path(folder, "htmltmp"), sink, options);
   if (r.aborted || aborted()) return false;
+  sink.finish();
   // A fetch that reported success but left no readable response is a fault
   // of this system, not of the page; so is a new text that could not be
   // written whole (a full disk): it must never be compared as the page.
@@ -328,6 +342,7 @@ void CheckRun::compare(Worker& w) {
   ct.folder = t.settings.folder_path;
   ct.settings = t.settings;
   ct.env.stopped = [this] { return aborted(); };
+  ct.env.spares = spares_.get();
   const int current = stored_result(w).current_log_number();
   StageSlots::Held slot(convert_slots_);
   t.stage_outcome = compare::compare_item(ct, current);
@@ -437,6 +452,7 @@ void CheckRun::finish(Worker& w) {
   in.detect_deleted = t.settings.detect_deleted_lines != 0;
   in.response = w.response_in_memory ? &w.response : nullptr;
   in.stored = &stored_result(w);
+  in.spares = spares_.get();
   compare::ResultDecision decision = compare::decide_result(in);
   t.result_code = decision.code;
   t.message = decision.message;

@@ -41,6 +41,7 @@
 #include "compare/result_record.h"
 #include "net/net_config.h"
 #include "net/resolver.h"
+#include "platform/spare_files.h"
 #include "store/tree.h"
 
 namespace ks::check {
@@ -63,6 +64,9 @@ struct RunConfig {
   // core. KESTRELSCAN_CONVERT_SLOTS (1..32) in the environment sets it for
   // from_options(), for benchmarks and tests (1 is the one-at-a-time stage).
   int convert_slots = 0;
+  // The work folder (Shift_JIS, without a final '/'): the run keeps its
+  // spare files there (platform/spare_files.h). Empty: no spare files.
+  std::string work_folder;
 
   // The run's settings from the global options (the selection and the
   // folder are the caller's).
@@ -150,6 +154,8 @@ class CheckRun {
   std::mutex tree_lock_;
   std::mutex lookup_lock_;
   StageSlots convert_slots_;
+  // The run's spare files (from start to the end of the coordinator).
+  std::unique_ptr<SpareFiles> spares_;
   std::mutex spacing_lock_;
 
   // Transfer spacing state, under spacing_lock_.

@@ -7,6 +7,7 @@
 #include "compare/result_record.h"
 #include "platform/fs.h"
 #include "platform/profile.h"
+#include "platform/spare_files.h"
 
 namespace ks::compare {
 namespace {
@@ -62,13 +63,13 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
   if (rotate) {
     const int n = next_log_number(in.log_number);
     const bool changed = in.check_status == CheckStatus::kChanged;
-    if (!move_logs_to(in.folder, n, {changed, changed && in.detect_deleted})) {
+    if (!move_logs_to(in.folder, n, {changed, changed && in.detect_deleted}, in.spares)) {
       out.written = false;
       return out;
     }
     current = n;
   }
-  if (!stored->write(out.code, out.message, current)) {
+  if (!stored->write(out.code, out.message, current, in.spares)) {
     out.written = false;
     return out;
   }
@@ -81,18 +82,18 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
         profile_write_string(path_join(in.folder, "site.db"), "CONFIG", "OPTION_CHANGED", "0");
   }
   if (rotate) {
-    prune_logs(in.folder, *current, in.use_old_log, in.n_reload);
+    prune_logs(in.folder, *current, in.use_old_log, in.n_reload, in.spares);
     if (in.response) {
       // Replaced as a whole: html.txt is never missing or torn on the way.
       [[maybe_unused]] const bool kept =
-          write_file_atomic(text_path(in.folder, "html"), *in.response);
+          replace_file(in.spares, text_path(in.folder, "html"), *in.response);
     } else {
-      keep_response_file(in.folder);
+      keep_response_file(in.folder, in.spares);
     }
     out.log_number = *current;
     out.rotated = true;
   } else if (!in.response) {
-    remove_file(text_path(in.folder, "htmltmp"));
+    discard_file(in.spares, text_path(in.folder, "htmltmp"));
   }
   return out;
 }

@@ -37,6 +37,8 @@ struct FinishInput {
   const std::string* response = nullptr;
   // result.db as read for this check; null: read by record_result().
   StoredResult* stored = nullptr;
+  // Files are replaced and removed through this pool when given.
+  SpareFiles* spares = nullptr;
 };
 
 struct ResultDecision {

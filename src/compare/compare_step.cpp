@@ -47,10 +47,12 @@ CheckStatus compare_files(const CompareTask& task, std::string_view old_path,
   if (task.output_number >= 0 && std::max(del_path.size(), add_path.size()) > kMaxPath) {
     return CheckStatus::kSystemError;
   }
-  if (detect_deleted && !write_reported_lines(del_path, *old_list)) {
+  if (detect_deleted && !write_reported_lines(del_path, *old_list, task.env.spares)) {
     return CheckStatus::kSystemError;
   }
-  if (!write_reported_lines(add_path, *new_list)) return CheckStatus::kSystemError;
+  if (!write_reported_lines(add_path, *new_list, task.env.spares)) {
+    return CheckStatus::kSystemError;
+  }
   return CheckStatus::kChanged;
 }
 

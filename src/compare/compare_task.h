@@ -10,6 +10,7 @@
 #include "compare/matrix.h"
 #include "compare/regex.h"
 #include "compare/text_match.h"
+#include "platform/spare_files.h"
 #include "store/check_status.h"
 #include "store/page_settings.h"
 
@@ -31,6 +32,8 @@ struct CompareEnv {
   HostOfUrl host_of = &url_host;
   // The run-wide stop flags; empty: never stopped.
   std::function<bool()> stopped;
+  // Files are replaced through this pool when given (the check run's).
+  SpareFiles* spares = nullptr;
 
   const RegexLibrary& regex_library() const { return regex ? *regex : RegexLibrary::shared(); }
   MatrixSlots& slot_table() const { return slots ? *slots : MatrixSlots::shared(); }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "compare/line_list.h"
+#include "platform/spare_files.h"
 
 namespace ks::compare {
 
@@ -32,8 +33,10 @@ std::string text_path(std::string_view folder, std::string_view name);
 int log_number_add(int n, int delta);
 
 // The header line (when not empty) and every reported line, each with CR LF,
-// replacing the file as a whole. False when it cannot be written.
-bool write_reported_lines(std::string_view path, const TextLineList& list);
+// replacing the file as a whole (through `spares` when given). False when it
+// cannot be written.
+bool write_reported_lines(std::string_view path, const TextLineList& list,
+                          SpareFiles* spares = nullptr);
 
 // The rotation after a check with status 1 or 2 has three steps, so that a
 // crash or a full disk between them leaves the previous log the baseline:
@@ -55,12 +58,15 @@ struct FreshLines {
   bool del = false;
 };
 // False when new.txt could not be moved (nothing refers to log<n>.txt yet).
-[[nodiscard]] bool move_logs_to(std::string_view folder, int n, FreshLines fresh);
+// Files are removed through `spares` when given (platform/spare_files.h).
+[[nodiscard]] bool move_logs_to(std::string_view folder, int n, FreshLines fresh,
+                                SpareFiles* spares = nullptr);
 // `use_old_log` is the item's USE_OLD_LOG (0..24), `n_reload` the global
 // N_RELOAD (1..24; other values count as 3).
-void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload);
+void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload,
+                SpareFiles* spares = nullptr);
 // htmltmp.txt renamed over html.txt (html.txt removed when there is none).
-void keep_response_file(std::string_view folder);
+void keep_response_file(std::string_view folder, SpareFiles* spares = nullptr);
 // All three steps with the response in htmltmp.txt; returns the new current
 // number.
 int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload,

@@ -7,6 +7,7 @@
 #include "platform/fs.h"
 #include "platform/profile.h"
 #include "platform/sjis.h"
+#include "platform/spare_files.h"
 
 namespace ks::compare {
 namespace {
@@ -67,7 +68,8 @@ int StoredResult::current_log_number() {
   return n;
 }
 
-bool StoredResult::write(int code, std::string_view message, std::optional<int> current) {
+bool StoredResult::write(int code, std::string_view message, std::optional<int> current,
+                         SpareFiles* spares) {
   if (!fits_) return false;
   Profile p = Profile::parse(bytes_ ? std::string_view(*bytes_) : std::string_view());
   const bool had_current = p.get("INDEX", "CURRENT").has_value();
@@ -77,7 +79,7 @@ bool StoredResult::write(int code, std::string_view message, std::optional<int> 
   if (current) p.set("INDEX", "CURRENT", std::to_string(*current));
   std::string text = p.serialize();
   if (bytes_ && *bytes_ == text) return true;
-  if (!write_file_atomic(result_path(folder_), text)) return false;
+  if (!replace_file(spares, result_path(folder_), text)) return false;
   bytes_ = std::move(text);
   // index.txt is the old home of CURRENT; it can only be there while
   // result.db holds none (taking it over removes it).

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/spare_files.h"
 #include "store/check_status.h"
 
 namespace ks::compare {
@@ -44,7 +45,7 @@ class StoredResult {
   // As write_result(), from the bytes read; false when the file cannot be
   // written (the earlier values stay).
   [[nodiscard]] bool write(int code, std::string_view message,
-                           std::optional<int> current = std::nullopt);
+                           std::optional<int> current = std::nullopt, SpareFiles* spares = nullptr);
 
  private:
   std::string folder_;

@@ -17,19 +17,24 @@ constexpr std::size_t kFileOutputBlock = 256 * 1024;
 }  // namespace
 
 CrlfFileOutput::~CrlfFileOutput() {
-  close();
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool CrlfFileOutput::open(std::string_view path) {
+  path_ = std::string(path);
   buf_.clear();
   written_ = 0;
   failed_ = false;
-  if (fd_ < 0) fd_ = ::open(to_os_path(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  return fd_ >= 0;
+  open_ = true;
+  if (fd_ < 0 && !(spares_ && spares_->active())) {
+    fd_ = ::open(to_os_path(path_).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) open_ = false;
+  }
+  return open_;
 }
 
 void CrlfFileOutput::write(std::string_view bytes) {
-  if (fd_ < 0) return;
+  if (!open_) return;
   std::size_t from = 0;
   while (from < bytes.size()) {
     const std::size_t lf = bytes.find('\n', from);
@@ -45,12 +50,17 @@ void CrlfFileOutput::write(std::string_view bytes) {
 }
 
 void CrlfFileOutput::write_unchanged(std::string_view bytes) {
-  if (fd_ < 0) return;
+  if (!open_) return;
   buf_.append(bytes);
   if (buf_.size() >= kFileOutputBlock) flush();
 }
 
 bool CrlfFileOutput::flush() {
+  if (fd_ < 0 && !failed_ && !buf_.empty()) {
+    // Too long to gather whole: on into the file itself.
+    fd_ = ::open(to_os_path(path_).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) failed_ = true;
+  }
   if (!failed_ && !buf_.empty()) {
     // pwrite: a pass that ran again starts over at the beginning.
     const char* p = buf_.data();
@@ -72,7 +82,14 @@ bool CrlfFileOutput::flush() {
 }
 
 bool CrlfFileOutput::close() {
-  if (fd_ < 0) return false;
+  if (!open_) return false;
+  open_ = false;
+  if (fd_ < 0) {
+    // All of it gathered: one whole replacement.
+    const bool ok = !failed_ && replace_file(spares_, path_, buf_);
+    buf_.clear();
+    return ok;
+  }
   flush();
   // What an earlier, longer text left behind the new one goes.
   if (!failed_ && ::ftruncate(fd_, written_) != 0) failed_ = true;
@@ -81,8 +98,9 @@ bool CrlfFileOutput::close() {
   return !failed_;
 }
 
-PageSink::PageSink(const ConvertSettings& settings, std::string path, const std::atomic<bool>* stop)
-    : path_(std::move(path)), converter_(settings, out_) {
+PageSink::PageSink(const ConvertSettings& settings, std::string path, const std::atomic<bool>* stop,
+                   SpareFiles* spares)
+    : path_(std::move(path)), out_(spares), converter_(settings, out_) {
   converter_.set_stop_flag(stop);
 }
 
@@ -118,6 +136,10 @@ bool PageSink::end_pass() {
   if (converter_.end_pass()) return true;
   if (!out_.close()) output_failed_ = true;
   return false;
+}
+
+void PageSink::finish() {
+  if (out_.is_open() && !converter_.stopped() && !out_.close()) output_failed_ = true;
 }
 
 StringSink::StringSink(const ConvertSettings& settings) : converter_(settings, out_) {}

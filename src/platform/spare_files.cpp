@@ -1,0 +1,174 @@
+#include "platform/spare_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>  // renameat2, RENAME_EXCHANGE
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/fs.h"
+
+namespace ks {
+namespace {
+
+bool write_all(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+// A file of our own: regular, with no second name elsewhere (writing into a
+// recycled record must never change another file).
+bool plain_file(const std::string& os_path) {
+  struct stat st;
+  return ::lstat(os_path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}
+
+}  // namespace
+
+SpareFiles::SpareFiles(std::string_view folder, std::size_t capacity) : capacity_(capacity) {
+  if (folder.empty()) return;
+  folder_ = to_os_path(folder);
+  if (::mkdir(folder_.c_str(), 0777) != 0) {
+    // Left by a process that ended without cleaning up.
+    if (errno != EEXIST || !remove_tree(folder) || ::mkdir(folder_.c_str(), 0777) != 0) return;
+  }
+  active_ = true;
+}
+
+SpareFiles::~SpareFiles() {
+  if (folder_.empty()) return;
+  std::lock_guard lock(mutex_);
+  for (const std::string& f : free_) ::unlink(f.c_str());
+  free_.clear();
+  ::rmdir(folder_.c_str());
+}
+
+std::size_t SpareFiles::count() const {
+  std::lock_guard lock(mutex_);
+  return free_.size();
+}
+
+std::string SpareFiles::take() {
+  std::lock_guard lock(mutex_);
+  if (!free_.empty()) {
+    std::string f = std::move(free_.back());
+    free_.pop_back();
+    return f;
+  }
+  return folder_ + "/" + std::to_string(next_name_++);
+}
+
+void SpareFiles::give(std::string os_path) {
+  {
+    std::lock_guard lock(mutex_);
+    if (free_.size() < capacity_) {
+      free_.push_back(std::move(os_path));
+      return;
+    }
+  }
+  ::unlink(os_path.c_str());
+}
+
+bool SpareFiles::swap_in(const std::string& spare, const std::string& target) {
+  if (::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+    // `spare` now names what stood at `target`.
+    struct stat st;
+    if (::lstat(spare.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      // A folder is never replaced by a file: put it back.
+      ::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+      give(spare);
+      errno = EISDIR;
+      return false;
+    }
+    if (plain_file(spare)) {
+      give(spare);
+    } else {
+      ::unlink(spare.c_str());  // a link or a file with another name: only this name goes
+    }
+    return true;
+  }
+  if (errno == EXDEV) active_ = false;  // another file system: plain operations from now on
+  // No file there yet, or no swapping here: a plain rename does it.
+  if (errno == ENOENT || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+      errno == EPERM) {
+    if (::rename(spare.c_str(), target.c_str()) == 0) return true;
+  }
+  ::unlink(spare.c_str());
+  return false;
+}
+
+bool SpareFiles::replace(std::string_view path, std::string_view data) {
+  if (!active()) return write_file_atomic(path, data);
+  const std::string spare = take();
+  const int fd = ::open(spare.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    ::unlink(spare.c_str());
+    return write_file_atomic(path, data);
+  }
+  bool ok = write_all(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (!ok) {
+    give(spare);  // still a good spare; the file at `path` is untouched
+    return false;
+  }
+  if (swap_in(spare, to_os_path(path))) return true;
+  if (errno == EISDIR) return false;
+  return write_file_atomic(path, data);
+}
+
+bool SpareFiles::remove(std::string_view path) {
+  if (!active()) return remove_file(path);
+  const std::string target = to_os_path(path);
+  struct stat st;
+  if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+  std::string spare;
+  {
+    std::lock_guard lock(mutex_);
+    if (free_.size() < capacity_) spare = folder_ + "/" + std::to_string(next_name_++);
+  }
+  if (spare.empty() || !S_ISREG(st.st_mode) || st.st_nlink != 1) return remove_file(path);
+  if (::rename(target.c_str(), spare.c_str()) != 0) return remove_file(path);
+  give(std::move(spare));
+  return true;
+}
+
+bool SpareFiles::move_over(std::string_view from, std::string_view to) {
+  if (!active()) return rename_path(from, to);
+  const std::string source = to_os_path(from);
+  const std::string target = to_os_path(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {
+    return ::rename(source.c_str(), target.c_str()) == 0;
+  }
+  // `from` now names what stood at `to`: a folder goes back, anything else
+  // leaves (into the pool when it is a file of ours).
+  struct stat st;
+  if (::lstat(source.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+    errno = EISDIR;
+    return false;
+  }
+  remove(from);
+  return true;
+}
+
+bool replace_file(SpareFiles* spares, std::string_view path, std::string_view data) {
+  return spares ? spares->replace(path, data) : write_file_atomic(path, data);
+}
+
+bool discard_file(SpareFiles* spares, std::string_view path) {
+  return spares ? spares->remove(path) : remove_file(path);
+}
+
+bool move_file_over(SpareFiles* spares, std::string_view from, std::string_view to) {
+  return spares ? spares->move_over(from, to) : rename_path(from, to);
+}
+
+}  // namespace ks
