@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/fs.h"
@@ -22,6 +23,17 @@ bool write_all(int fd, std::string_view data) {
     data.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;
+}
+
+// The kind of file a name is: the name without its folder and digits, a new
+// text counting as a log ("log.txt").
+std::string kind_of(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  std::string kind;
+  for (char c : path.substr(slash == std::string_view::npos ? 0 : slash + 1)) {
+    if (c < '0' || c > '9') kind += c;
+  }
+  return kind == "new.txt" ? "log.txt" : kind;
 }
 
 // A file of our own: regular, with no second name elsewhere (writing into a
@@ -46,50 +58,65 @@ SpareFiles::SpareFiles(std::string_view folder, std::size_t capacity) : capacity
 SpareFiles::~SpareFiles() {
   if (folder_.empty()) return;
   std::lock_guard lock(mutex_);
-  for (const std::string& f : free_) ::unlink(f.c_str());
+  for (const auto& [kind, files] : free_) {
+    for (const std::string& f : files) ::unlink(f.c_str());
+  }
   free_.clear();
+  count_ = 0;
   ::rmdir(folder_.c_str());
 }
 
 std::size_t SpareFiles::count() const {
   std::lock_guard lock(mutex_);
-  return free_.size();
+  return count_;
 }
 
-std::string SpareFiles::take() {
-  std::lock_guard lock(mutex_);
-  if (!free_.empty()) {
-    std::string f = std::move(free_.back());
-    free_.pop_back();
-    return f;
-  }
+std::string SpareFiles::fresh_name() {
   return folder_ + "/" + std::to_string(next_name_++);
 }
 
-void SpareFiles::give(std::string os_path) {
+std::string SpareFiles::take(const std::string& kind) {
+  std::lock_guard lock(mutex_);
+  auto it = free_.find(kind);
+  if (it == free_.end() || it->second.empty()) {
+    // Any spare beats a new record: the fullest kind gives one.
+    it = std::max_element(free_.begin(), free_.end(), [](const auto& a, const auto& b) {
+      return a.second.size() < b.second.size();
+    });
+  }
+  if (it == free_.end() || it->second.empty()) return fresh_name();
+  std::string f = std::move(it->second.back());
+  it->second.pop_back();
+  --count_;
+  return f;
+}
+
+void SpareFiles::give(std::string os_path, const std::string& kind) {
   {
     std::lock_guard lock(mutex_);
-    if (free_.size() < capacity_) {
-      free_.push_back(std::move(os_path));
+    if (count_ < capacity_) {
+      free_[kind].push_back(std::move(os_path));
+      ++count_;
       return;
     }
   }
   ::unlink(os_path.c_str());
 }
 
-bool SpareFiles::swap_in(const std::string& spare, const std::string& target) {
+bool SpareFiles::swap_in(const std::string& spare, const std::string& target,
+                         const std::string& kind) {
   if (::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
     // `spare` now names what stood at `target`.
     struct stat st;
     if (::lstat(spare.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
       // A folder is never replaced by a file: put it back.
       ::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
-      give(spare);
+      give(spare, kind);
       errno = EISDIR;
       return false;
     }
     if (plain_file(spare)) {
-      give(spare);
+      give(spare, kind);
     } else {
       ::unlink(spare.c_str());  // a link or a file with another name: only this name goes
     }
@@ -107,37 +134,48 @@ bool SpareFiles::swap_in(const std::string& spare, const std::string& target) {
 
 bool SpareFiles::replace(std::string_view path, std::string_view data) {
   if (!active()) return write_file_atomic(path, data);
-  const std::string spare = take();
+  const std::string kind = kind_of(path);
+  const std::string spare = take(kind);
   const int fd = ::open(spare.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
     ::unlink(spare.c_str());
     return write_file_atomic(path, data);
   }
-  bool ok = write_all(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
+  bool ok = write_all(fd, data);
+  // Cut what the spare held beyond the new bytes (cutting costs more than
+  // asking).
+  struct stat st;
+  const auto size = static_cast<off_t>(data.size());
+  if (ok && (::fstat(fd, &st) != 0 || st.st_size > size)) ok = ::ftruncate(fd, size) == 0;
   ok = ::close(fd) == 0 && ok;
   if (!ok) {
-    give(spare);  // still a good spare; the file at `path` is untouched
+    give(spare, kind);  // still a good spare; the file at `path` is untouched
     return false;
   }
-  if (swap_in(spare, to_os_path(path))) return true;
+  if (swap_in(spare, to_os_path(path), kind)) return true;
   if (errno == EISDIR) return false;
   return write_file_atomic(path, data);
 }
 
 bool SpareFiles::remove(std::string_view path) {
   if (!active()) return remove_file(path);
-  const std::string target = to_os_path(path);
+  return adopt(to_os_path(path), kind_of(path));
+}
+
+bool SpareFiles::adopt(const std::string& os_path, const std::string& kind) {
   struct stat st;
-  if (::lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+  if (::lstat(os_path.c_str(), &st) != 0) return errno == ENOENT;
   std::string spare;
   {
     std::lock_guard lock(mutex_);
-    if (free_.size() < capacity_) spare = folder_ + "/" + std::to_string(next_name_++);
+    if (count_ < capacity_) spare = fresh_name();
   }
-  if (spare.empty() || !S_ISREG(st.st_mode) || st.st_nlink != 1) return remove_file(path);
-  if (::rename(target.c_str(), spare.c_str()) != 0) return remove_file(path);
-  give(std::move(spare));
-  return true;
+  if (!spare.empty() && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+      ::rename(os_path.c_str(), spare.c_str()) == 0) {
+    give(std::move(spare), kind);
+    return true;
+  }
+  return ::unlink(os_path.c_str()) == 0 || errno == ENOENT;
 }
 
 bool SpareFiles::move_over(std::string_view from, std::string_view to) {
@@ -155,7 +193,7 @@ bool SpareFiles::move_over(std::string_view from, std::string_view to) {
     errno = EISDIR;
     return false;
   }
-  remove(from);
+  adopt(source, kind_of(to));
   return true;
 }
 

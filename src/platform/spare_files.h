@@ -12,7 +12,10 @@
 //   remove()   moves a file into the pool instead of unlinking it;
 //   move_over() renames a file over another, the replaced one into the pool.
 // Spares live in a folder of their own (in the work folder, on the same
-// file system as the data folder) and are deleted with the pool. Where the
+// file system as the data folder) and are deleted with the pool. They are
+// kept by the kind of file they were (the name without its digits), so a
+// result.db is written over an old result.db and a log over an old log: the
+// sizes match and little has to be cut off or added. Where the
 // swap is not possible (another file system, no RENAME_EXCHANGE) the pool
 // falls back to the plain operations; anything but a regular file is never
 // taken into the pool, so a folder or link standing where a file of ours
@@ -24,6 +27,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -52,16 +56,23 @@ class SpareFiles {
   std::size_t count() const;
 
  private:
-  std::string take();              // an OS path, of a spare or a fresh name
-  void give(std::string os_path);  // back into the pool, or deleted when full
-  bool swap_in(const std::string& spare, const std::string& target);
+  // An OS path: of a spare of `kind` (else of any kind), or a fresh name.
+  std::string take(const std::string& kind);
+  // Back into the pool as a spare of `kind`, or deleted when it is full.
+  void give(std::string os_path, const std::string& kind);
+  std::string fresh_name();  // under mutex_
+  // Takes the file at `os_path` into the pool (or unlinks it); true when
+  // nothing is left there.
+  bool adopt(const std::string& os_path, const std::string& kind);
+  bool swap_in(const std::string& spare, const std::string& target, const std::string& kind);
 
   std::string folder_;  // OS path
   std::atomic<bool> active_{false};
   std::size_t capacity_;
   mutable std::mutex mutex_;
-  std::vector<std::string> free_;  // guarded by mutex_
-  unsigned long next_name_ = 0;    // guarded by mutex_
+  std::map<std::string, std::vector<std::string>> free_;  // by kind; guarded by mutex_
+  std::size_t count_ = 0;                                  // guarded by mutex_
+  unsigned long next_name_ = 0;                            // guarded by mutex_
 };
 
 // The plain operations when `spares` is null.
