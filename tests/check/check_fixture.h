@@ -150,12 +150,22 @@ class CheckBench {
   store::NodeId node(const std::string& display_path) const { return tree.resolve(display_path); }
 
   // Runs a check of `kind` over `start` (the root by default) to its end.
+  // Items are converted and compared `convert_slots` at a time (more than
+  // one even on a machine with one core, so the tests see the stage run in
+  // parallel), with the run's spare files in the work folder.
   check::RunCompletion run(store::NodeId start = store::kNoNode,
                            check::CheckKind kind = check::CheckKind::kSelected,
                            const std::function<void()>& while_running = {}) {
     if (start == store::kNoNode) start = tree.root();
     ++runs_;
-    if (!session.start(start, kind, options, app.app())) return {};
+    check::RunConfig config = check::RunConfig::from_options(options);
+    config.check_kind = kind;
+    config.start = start;
+    config.base_folder = app.app();
+    config.convert_slots = convert_slots;
+    config.work_folder = app.app() + "temp";
+    make_dirs(config.work_folder);
+    if (!session.start(config, options)) return {};
     if (while_running) while_running();
     const bool ended = host.wait_ended(runs_, 120000);
     EXPECT_TRUE(ended) << "the run did not end within two minutes";
@@ -168,6 +178,7 @@ class CheckBench {
   RecordingHost host;
   check::FetchMethods methods;
   app_options::Options options;
+  int convert_slots = 4;
   check::CheckSession session{tree, host, &host, methods};
 
  private:

@@ -48,7 +48,7 @@ TEST_F(Spares, ReplacedAndRemovedFilesAreWrittenAgain) {
   ASSERT_TRUE(write_file_atomic(in_item("new.txt"), "short"));
   ASSERT_TRUE(spares_.replace(in_item("new.txt"), "text"));
   EXPECT_EQ(read_file(in_item("new.txt")).value(), "text");  // cut to the new length
-  EXPECT_EQ(inode_of(in_item("new.txt")), log);               // a log's record for a text
+  EXPECT_EQ(inode_of(in_item("new.txt")), log);              // a log's record for a text
 
   ASSERT_TRUE(write_file_atomic(in_item("htmltmp.txt"), "response"));
   ASSERT_TRUE(spares_.move_over(in_item("htmltmp.txt"), in_item("html.txt")));
