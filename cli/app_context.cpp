@@ -18,11 +18,29 @@ App::App(std::unique_ptr<app::Application> c)
 
 namespace {
 
+std::string start_error_text(const app::StartError& error) {
+  switch (error.kind) {
+    case app::StartError::Kind::kNoAppFolder:
+      return _("cannot name the application folder (set --home or KESTRELSCAN_HOME)");
+    case app::StartError::Kind::kLocked: {
+      const std::string what =
+          error.holder && !error.holder->what.empty() ? error.holder->what : _("another process");
+      if (error.holder && error.holder->pid > 0) {
+        return format(_("the data folder is in use by {1} (process {2}); nothing was changed"),
+                      {what, std::to_string(error.holder->pid)});
+      }
+      return format(_("the data folder is in use by {1}; nothing was changed"), {what});
+    }
+    default:
+      return error.message;
+  }
+}
+
 std::unique_ptr<App> start_core(app::StartOptions& start, int& exit_code) {
   app::StartError error;
   auto core = app::Application::start(start, error);
   if (!core) {
-    exit_code = failure(error.message);
+    exit_code = failure(start_error_text(error));
     return nullptr;
   }
   exit_code = kExitOk;
@@ -112,7 +130,7 @@ store::NodeId resolve_path(const store::Tree& tree, store::NodeId from, std::str
 store::NodeId find_node(const App& app, std::string_view path, bool raw) {
   auto core = core_text(path, raw);
   store::NodeId id = core ? resolve_path(app.tree, app.tree.root(), *core) : store::kNoNode;
-  if (id == store::kNoNode) failure("no such item or group: " + std::string(path));
+  if (id == store::kNoNode) failure(format(_("no such item or group: {1}"), {path}));
   return id;
 }
 
@@ -126,7 +144,7 @@ std::optional<PageNode> find_page(const App& app, std::string_view path, bool ra
   if (id == store::kNoNode) return std::nullopt;
   const store::NodeKind kind = app.tree.find(id)->kind();
   if (kind != store::NodeKind::kItem && kind != store::NodeKind::kTemplate) {
-    failure("not an item or template: " + std::string(path));
+    failure(format(_("not an item or template: {1}"), {path}));
     return std::nullopt;
   }
   auto folder = store::node_path(app.tree, id, app.folders.base);
@@ -142,7 +160,7 @@ std::optional<StoredPage> read_page(const App& app, std::string_view path, bool 
   if (!node) return std::nullopt;
   StoredPage page{std::move(*node), {}};
   if (!store::read_page_settings(page.node.folder, page.settings)) {
-    failure("cannot read " + sjis_to_utf8(page.node.folder) + "/site.db");
+    failure(format(_("cannot read {1}"), {sjis_to_utf8(page.node.folder) + "/site.db"}));
     return std::nullopt;
   }
   return page;
@@ -160,6 +178,25 @@ bool take_flag(std::vector<std::string>& args, std::string_view flag) {
   if (it == args.end()) return false;
   args.erase(it);
   return true;
+}
+
+std::string shell_word(std::string_view utf8) {
+  const bool plain = !utf8.empty() && std::all_of(utf8.begin(), utf8.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') ||
+           (b >= 'a' && b <= 'z') || c == '/' || c == '.' || c == '_' || c == '-' || c == '+' ||
+           c == ',' || c == ':' || c == '@' || c == '%';
+  });
+  if (plain) return std::string(utf8);
+  std::string out = "'";
+  for (char c : utf8) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
 }
 
 std::string to_crlf(std::string_view text) {

@@ -104,6 +104,10 @@ std::optional<std::string> core_text(std::string_view arg, bool raw);
 // Removes "--raw" from args; true when it was there.
 bool take_flag(std::vector<std::string>& args, std::string_view flag);
 
+// A path (UTF-8) as a shell word for hints ("kestrelscan-cli check 'a b'"):
+// as it is when it needs no quoting, else in single quotes.
+std::string shell_word(std::string_view utf8);
+
 // LF not preceded by CR becomes CR LF (multi-line values typed in a shell).
 std::string to_crlf(std::string_view text);
 

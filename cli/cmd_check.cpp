@@ -1,10 +1,12 @@
 // check [PATH] [--kind KIND]: runs a check over the node at PATH (the whole
 // tree by default) and prints each item's outcome as it is finished, the
-// other outcomes and errors after them, and the run's summary line last. On
-// a terminal a one-line progress display (items done of the total, current
-// transfers) is kept on stderr. Ctrl+C stops the run: the items in flight
-// are left unfinished and nothing is half-written. Only one check runs over
-// a data folder at a time.
+// other outcomes and errors after them, and the run's summary line last.
+// Items are named by their paths. On a terminal a one-line progress display
+// is kept on stderr: items done of the total, and the items in transfer with
+// the seconds of their current wait, so a hanging server shows. Ctrl+C stops
+// the run: the items in flight are left unfinished and nothing is
+// half-written. Only one check runs over a data folder at a time. Exit
+// status: 0, 3 when items ended in an error, 130 when stopped (command.h).
 #include <unistd.h>
 
 #include <atomic>
@@ -22,6 +24,7 @@
 #include "compare/result_record.h"
 #include "platform/sjis.h"
 #include "present/run_display.h"
+#include "progress_line.h"
 #include "store/templates.h"
 #include "term_pane.h"
 
@@ -33,6 +36,8 @@ std::atomic<bool> g_interrupted{false};
 extern "C" void on_interrupt(int) {
   g_interrupted.store(true);
 }
+
+constexpr const char* kUsage = "check [PATH] [--kind KIND] [--raw]";
 
 struct KindName {
   const char* name;
@@ -53,11 +58,18 @@ constexpr KindName kKinds[] = {
 // progress display on stderr when it is a terminal.
 class CliRunOutput {
  public:
-  CliRunOutput(const app_options::Options& options, bool raw, bool progress)
+  CliRunOutput(const app_options::Options& options, bool raw, bool progress, const PathMap& paths)
       : progress_(progress),
         held_(std::tmpfile(), &std::fclose),
         change_(stdout, detect_term_style(stdout, raw), options),
-        message_(held_ ? held_.get() : stdout, detect_term_style(stdout, raw), options) {}
+        message_(held_ ? held_.get() : stdout, detect_term_style(stdout, raw), options) {
+    auto path_of = [&paths](uint64_t id) {
+      auto it = paths.find(id);
+      return it == paths.end() ? std::string() : it->second;
+    };
+    change_.set_item_paths(path_of);
+    message_.set_item_paths(path_of);
+  }
   CliRunOutput(const CliRunOutput&) = delete;
   CliRunOutput& operator=(const CliRunOutput&) = delete;
 
@@ -71,9 +83,11 @@ class CliRunOutput {
     std::fflush(stdout);
   }
 
-  void show_progress(int done, int total, int transfers) {
+  // "[done/total]", then the items in transfer with their seconds, cut to
+  // the terminal's width.
+  void show_progress(const std::string& line) {
     if (!progress_) return;
-    std::fprintf(stderr, "\r\x1b[K[%d/%d] transfers: %d", done, total, transfers);
+    std::fprintf(stderr, "\r\x1b[K%s", line.c_str());
     std::fflush(stderr);
     progress_shown_ = true;
   }
@@ -123,6 +137,18 @@ int count_items(App& app, store::NodeId from, check::CheckKind kind, bool use_si
   return walk.count_items();
 }
 
+// Every item's path (Shift_JIS), taken before the run: while it goes on the tree may be
+// read only under the run's lock, and the labels do not change meanwhile.
+PathMap item_paths(const store::Tree& tree) {
+  PathMap paths;
+  tree.walk(tree.root(), [&](const store::Node& n, int) {
+    if (n.kind() == store::NodeKind::kItem || n.kind() == store::NodeKind::kTemplate) {
+      paths.emplace(n.id, cli_path(tree, n.id));
+    }
+  });
+  return paths;
+}
+
 int run_check(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
@@ -132,12 +158,12 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
     std::string a = args[i];
     std::string value;
     if (a == "--kind") {
-      if (i + 1 >= args.size()) return usage_error("--kind needs a value");
+      if (i + 1 >= args.size()) return usage_error(_("--kind needs a value"));
       value = args[++i];
     } else if (a.rfind("--kind=", 0) == 0) {
       value = a.substr(7);
     } else if (!a.empty() && a[0] == '-') {
-      return usage_error("unknown option: " + a);
+      return usage_error(format(_("unknown option: {1}"), {a}));
     } else {
       rest.push_back(a);
       continue;
@@ -150,11 +176,11 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
       }
     }
     if (!found) {
-      return usage_error("unknown kind: " + value +
-                         " (selected, errors, comm-errors, high, medium, normal)");
+      return usage_error(format(
+          _("unknown kind: {1} (selected, errors, comm-errors, high, medium, normal)"), {value}));
     }
   }
-  if (rest.size() > 1) return usage_error("usage: check [PATH] [--kind KIND]");
+  if (rest.size() > 1) return usage_of(kUsage);
 
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "check");
@@ -163,7 +189,8 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   if (from == store::kNoNode) return kExitFailure;
 
   const bool on_terminal = ::isatty(STDERR_FILENO) == 1;
-  CliRunOutput out(app->options, raw, on_terminal);
+  const PathMap paths = item_paths(app->tree);
+  CliRunOutput out(app->options, raw, on_terminal, paths);
   check::RunEventQueue events;
   auto session = app->core->make_session(events);
   const int total = count_items(*app, from, kind, app->options.use_site_priority != 0);
@@ -178,7 +205,7 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   ::sigaction(SIGTERM, &sa, &old_term);
 
   if (!session->start(from, kind, app->options, app->folders.base)) {
-    return failure("the check could not be started");
+    return failure(_("the check could not be started"));
   }
   bool stopping = false;
   bool ended = false;
@@ -197,12 +224,7 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
         continue;
       }
     }
-    int transfers = 0;
-    const check::CheckRun& run = session->run();
-    for (int s = 0; s < run.worker_count(); ++s) {
-      if (run.tasks().state(s) == check::TaskState::kTransfer) ++transfers;
-    }
-    out.show_progress(run.counters().finished, total, transfers);
+    if (on_terminal) out.show_progress(progress_line(session->run(), total, paths));
   }
   const check::RunCompletion result = session->complete();
   ::sigaction(SIGINT, &old_int, nullptr);
@@ -210,16 +232,26 @@ int run_check(Context& ctx, const std::vector<std::string>& in) {
   out.flush_messages();
   out.print_summary(result.status_line, raw);
   if (result.stopped) {
-    std::fputs("kestrelscan-cli: the check was stopped\n", stderr);
-    return 130;
+    note(_("the check was stopped; the items in flight are unchanged"));
+    return kExitStopped;
   }
-  return kExitOk;
+  return result.counters.errors > 0 ? kExitItemErrors : kExitOk;
 }
 
-const Registrar reg{{"check", "check [PATH] [--kind KIND] [--raw]",
-                     "check the pages below PATH (KIND: selected, errors, comm-errors, high, "
-                     "medium, normal)",
-                     &run_check}};
+const Registrar reg{
+    {"check", kUsage, N_("check the pages below PATH (the whole tree by default)"), &run_check,
+     N_("Prints each item's outcome as it is finished (changed items with their added\n"
+        "lines, first checks), then the other outcomes and errors, and the summary\n"
+        "last. Items are named by their paths. On a terminal, stderr shows a progress\n"
+        "line: items done of the total, and the items in transfer with the seconds of\n"
+        "their current wait. Ctrl+C stops the run; unfinished items stay as they were.\n"
+        "\n"
+        "  --kind KIND  which items: selected (all, the default), errors (those whose\n"
+        "               last check failed), comm-errors (network errors only), high,\n"
+        "               medium, normal (by importance, SITE_PRIORITY)\n"
+        "  --raw        names and output as Shift_JIS bytes\n"
+        "\n"
+        "Deleted lines are shown only for items with DETECT_DELETED_LINES=1.")}};
 
 }  // namespace
 }  // namespace ks::cli

@@ -23,14 +23,16 @@ std::string one_line(std::string_view v) {
   return out;
 }
 
+constexpr const char* kUsage = "get PATH [KEY...] [--raw]";
+
 int run_get(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   bool raw = take_flag(args, "--raw");
-  if (args.empty()) return usage_error("usage: get PATH [KEY...]");
+  if (args.empty()) return usage_of(kUsage);
   std::vector<const store::SettingKey*> keys;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const store::SettingKey* k = store::find_page_setting_key(args[i]);
-    if (!k) return usage_error("unknown setting: " + args[i]);
+    if (!k) return usage_error(format(_("unknown setting: {1}"), {args[i]}));
     keys.push_back(k);
   }
   if (keys.empty()) {
@@ -48,7 +50,7 @@ int run_get(Context& ctx, const std::vector<std::string>& in) {
 }
 
 const Registrar reg{
-    {"get", "get PATH [KEY...] [--raw]", "print page settings as KEY=VALUE lines", &run_get}};
+    {"get", kUsage, N_("print page settings as KEY=VALUE lines"), &run_get, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

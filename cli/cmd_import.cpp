@@ -15,18 +15,18 @@ namespace ks::cli {
 namespace {
 
 int run_import(Context& ctx, const std::vector<std::string>& args) {
-  if (args.size() != 1) return usage_error("usage: import FILE");
+  if (args.size() != 1) return usage_of("import FILE");
   const std::optional<std::string> file = from_os_name(args[0]);
-  if (!file) return failure("the file name has no Shift_JIS form: " + args[0]);
+  if (!file) return failure(format(_("the file name has no Shift_JIS form: {1}"), {args[0]}));
   const std::optional<std::string> bytes = read_file(*file);
-  if (!bytes) return failure("cannot read " + args[0]);
+  if (!bytes) return failure(format(_("cannot read {1}"), {args[0]}));
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "import");
   if (!app) return code;
   TreeSession session;
   open_tree_session(*app, session, AnswerMode::kNo);
   const present::ImportResult r = present::import_bookmarks(*bytes, app->folders.data);
-  if (!r.imported) return failure("not a bookmark file: " + args[0]);
+  if (!r.imported) return failure(format(_("not a bookmark file: {1}"), {args[0]}));
   present::merge_imported_group(*session.ctx, r);
   char count[32];
   std::snprintf(count, sizeof count, "(%d", r.links);
@@ -36,7 +36,7 @@ int run_import(Context& ctx, const std::vector<std::string>& args) {
 }
 
 const Registrar reg{
-    {"import", "import FILE", "import a bookmark file as a new group", &run_import}};
+    {"import", "import FILE", N_("import a bookmark file as a new group"), &run_import, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

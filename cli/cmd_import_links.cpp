@@ -14,6 +14,8 @@
 namespace ks::cli {
 namespace {
 
+constexpr const char* kUsage = "import-links DIR [--name GROUP] [--raw]";
+
 int run_import_links(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
@@ -21,19 +23,19 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> plain;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--name") {
-      if (i + 1 >= args.size()) return usage_error("--name needs a value");
+      if (i + 1 >= args.size()) return usage_error(_("--name needs a value"));
       const auto name = core_text(args[++i], raw);
-      if (!name || name->empty()) return usage_error("the group name has no Shift_JIS form");
+      if (!name || name->empty()) return usage_error(_("the group name has no Shift_JIS form"));
       group = *name;
     } else if (args[i].rfind("--", 0) == 0) {
-      return usage_error("unknown option: " + args[i]);
+      return usage_error(format(_("unknown option: {1}"), {args[i]}));
     } else {
       plain.push_back(args[i]);
     }
   }
-  if (plain.size() != 1) return usage_error("usage: import-links DIR [--name GROUP]");
+  if (plain.size() != 1) return usage_of(kUsage);
   const std::optional<std::string> dir = from_os_name(plain[0]);
-  if (!dir || !is_directory(*dir)) return failure("not a folder: " + plain[0]);
+  if (!dir || !is_directory(*dir)) return failure(format(_("not a folder: {1}"), {plain[0]}));
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "import-links");
   if (!app) return code;
@@ -48,9 +50,9 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
   return kExitOk;
 }
 
-const Registrar reg{{"import-links", "import-links DIR [--name GROUP]",
-                     "import a folder of link files (*.url, *.desktop) as a new group",
-                     &run_import_links}};
+const Registrar reg{{"import-links", kUsage,
+                     N_("import a folder of link files (*.url, *.desktop) as a new group"),
+                     &run_import_links, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

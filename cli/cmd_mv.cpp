@@ -10,7 +10,7 @@
 namespace ks::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: mv PATH DEST [--before NODE|--after NODE] [--yes|--no]";
+constexpr const char* kUsage = "mv PATH DEST [--before NODE|--after NODE] [--yes|--no] [--raw]";
 
 struct Args {
   std::vector<std::string> plain;
@@ -24,20 +24,22 @@ std::string parse(const std::vector<std::string>& in, Args& a) {
   std::vector<std::string> args = in;
   a.raw = take_flag(args, "--raw");
   auto mode = take_answer_flags(args);
-  if (!mode) return "--yes and --no exclude each other";
+  if (!mode) return _("--yes and --no exclude each other");
   a.mode = *mode;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--before" || args[i] == "--after") {
-      if (i + 1 >= args.size()) return args[i] + " needs a node";
+      if (i + 1 >= args.size()) return format(_("{1} needs a node"), {args[i]});
       (args[i] == "--before" ? a.before : a.after) = args[i + 1];
       ++i;
     } else if (args[i].rfind("--", 0) == 0) {
-      return "unknown option: " + args[i];
+      return format(_("unknown option: {1}"), {args[i]});
     } else {
       a.plain.push_back(args[i]);
     }
   }
-  if (a.plain.size() != 2 || (a.before && a.after)) return kUsage;
+  if (a.plain.size() != 2 || (a.before && a.after)) {
+    return format(_("usage: kestrelscan-cli {1}"), {kUsage});
+  }
   return {};
 }
 
@@ -61,13 +63,13 @@ int run_mv(Context& ctx, const std::vector<std::string>& in) {
   store::NodeId src = find_node(*app, a.plain[0], a.raw);
   store::NodeId dest = find_node(*app, a.plain[1], a.raw);
   if (src == store::kNoNode || dest == store::kNoNode) return kExitFailure;
-  if (!is_group_or_item(*app, src)) return failure("only groups and items can be moved");
+  if (!is_group_or_item(*app, src)) return failure(_("only groups and items can be moved"));
   auto dest_kind = app->tree.find(dest)->kind();
   if (dest_kind != store::NodeKind::kGroup && dest_kind != store::NodeKind::kRoot) {
-    return failure("not a group: " + a.plain[1]);
+    return failure(format(_("not a group: {1}"), {a.plain[1]}));
   }
   if (app->tree.is_ancestor_or_self(src, dest)) {
-    return failure("a group cannot be moved into itself or its own subgroups");
+    return failure(_("a group cannot be moved into itself or its own subgroups"));
   }
   store::NodeId target = dest;
   store::DropPosition where = store::DropPosition::kInto;
@@ -75,22 +77,22 @@ int run_mv(Context& ctx, const std::vector<std::string>& in) {
     const std::string& node_arg = a.before ? *a.before : *a.after;
     target = find_sibling(*app, dest, node_arg, a.raw);
     if (target == store::kNoNode || app->tree.find(target)->parent != dest) {
-      return failure("not in " + a.plain[1] + ": " + node_arg);
+      return failure(format(_("not in {1}: {2}"), {a.plain[1], node_arg}));
     }
     if (target == src) return kExitOk;  // already there
     where = a.before ? store::DropPosition::kBefore : store::DropPosition::kAfter;
   }
   if (app->tree.find(src)->parent == dest && s.ctx->auto_sort) {
-    return failure("automatic sorting is on: the order within a group cannot be changed");
+    return failure(_("automatic sorting is on: the order within a group cannot be changed"));
   }
   store::PasteStatus st = store::drop(*s.ctx, src, target, where);
   if (st == store::PasteStatus::kStopped) return kExitFailure;
-  if (st != store::PasteStatus::kDone) return failure("nothing was moved");
+  if (st != store::PasteStatus::kDone) return failure(_("nothing was moved"));
   return s.prompt.told_failure() ? kExitFailure : kExitOk;
 }
 
-const Registrar reg{{"mv", "mv PATH DEST [--before NODE|--after NODE] [--yes|--no]",
-                     "move a group or item into DEST, or reorder it next to NODE", &run_mv}};
+const Registrar reg{{"mv", kUsage, N_("move a group or item into DEST, or reorder it next to NODE"),
+                     &run_mv, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

@@ -20,7 +20,7 @@ void tell_user(std::string_view text, std::string_view /*title*/) {
 int run_open(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
-  if (args.size() != 1) return usage_error("usage: open PATH");
+  if (args.size() != 1) return usage_of("open PATH [--raw]");
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
@@ -28,10 +28,10 @@ int run_open(Context& ctx, const std::vector<std::string>& in) {
   if (!page) return kExitFailure;
   store::PageSettings rec = store::default_page_settings();
   if (!store::load_item_settings(page->folder, rec, store::template_applier(app->templates))) {
-    return failure("cannot read the item's settings");
+    return failure(_("cannot read the item's settings"));
   }
   const std::string& url = rec.browse_url.empty() ? rec.url : rec.browse_url;
-  if (url.empty()) return failure("the item has no URL");
+  if (url.empty()) return failure(_("the item has no URL"));
   present::OpenEnv env;
   env.options = &app->options;
   env.message = &tell_user;
@@ -41,7 +41,8 @@ int run_open(Context& ctx, const std::vector<std::string>& in) {
   return kExitOk;
 }
 
-const Registrar reg{{"open", "open PATH", "open the item's page in the browser", &run_open}};
+const Registrar reg{
+    {"open", "open PATH [--raw]", N_("open the item's page in the browser"), &run_open, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

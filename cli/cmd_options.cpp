@@ -40,12 +40,13 @@ std::string status_text(app_options::SetStatus s, const OptionKey& k) {
     case app_options::SetStatus::kOk:
       return {};
     case app_options::SetStatus::kNotANumber:
-      return display_name(k) + " takes a whole number";
+      return format(_("{1} takes a whole number"), {display_name(k)});
     case app_options::SetStatus::kOutOfRange:
-      return display_name(k) + " must be between " + std::to_string(k.min) + " and " +
-             std::to_string(k.max);
+      return format(_("{1} must be between {2} and {3}"),
+                    {display_name(k), std::to_string(k.min), std::to_string(k.max)});
     case app_options::SetStatus::kTooLong:
-      return display_name(k) + " takes at most " + std::to_string(k.capacity - 1) + " bytes";
+      return format(_("{1} takes at most {2} bytes"),
+                    {display_name(k), std::to_string(k.capacity - 1)});
   }
   return {};
 }
@@ -67,13 +68,16 @@ int run_options(Context& ctx, const std::vector<std::string>& in) {
   for (const std::string& a : args) {
     auto eq = a.find('=');
     const OptionKey* k = lookup(std::string_view(a).substr(0, eq));
-    if (!k) return usage_error("unknown option: " + a.substr(0, eq));
+    if (!k) return usage_error(format(_("unknown option: {1}"), {a.substr(0, eq)}));
     if (eq == std::string::npos) {
       show.push_back(k);
       continue;
     }
     auto value = core_text(std::string_view(a).substr(eq + 1), raw);
-    if (!value) return usage_error(display_name(*k) + ": characters without a Shift_JIS form");
+    if (!value) {
+      return usage_error(
+          format(_("{1}: the value has characters without a Shift_JIS form"), {display_name(*k)}));
+    }
     if (k->type == app_options::OptionType::kMultiLine) *value = to_crlf(*value);
     if (auto s = app_options::set_option_text(*k, o, *value); s != app_options::SetStatus::kOk) {
       return usage_error(status_text(s, *k));
@@ -81,7 +85,8 @@ int run_options(Context& ctx, const std::vector<std::string>& in) {
     changed = true;
   }
   if (changed && !app_options::save_options(app->app_folder, o)) {
-    return failure("cannot write " + to_os_path(app->app_folder) + "kestrelscan.ini");
+    return failure(
+        format(_("cannot write {1}"), {to_os_path(app->app_folder) + "kestrelscan.ini"}));
   }
   if (args.empty()) {
     for (const OptionKey& k : app_options::option_keys()) {
@@ -95,8 +100,8 @@ int run_options(Context& ctx, const std::vector<std::string>& in) {
 }
 
 const Registrar reg{{"options", "options [KEY[=VALUE]...] [--raw]",
-                     "show or change global options (FONT.KEY, TREEFONT.KEY for fonts)",
-                     &run_options}};
+                     N_("show or change global options (FONT.KEY, TREEFONT.KEY for fonts)"),
+                     &run_options, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

@@ -21,6 +21,8 @@ void tell_user(std::string_view text, std::string_view /*title*/) {
   failure(sjis_to_utf8(text));
 }
 
+constexpr const char* kUsage = "report [PATH] [--images] [-o FILE] [--open] [--raw]";
+
 int run_report(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   const bool raw = take_flag(args, "--raw");
@@ -30,15 +32,15 @@ int run_report(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> plain;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o") {
-      if (i + 1 >= args.size()) return usage_error("-o needs a file name");
+      if (i + 1 >= args.size()) return usage_error(_("-o needs a file name"));
       out_file = args[++i];
     } else if (args[i].rfind("-", 0) == 0) {
-      return usage_error("unknown option: " + args[i]);
+      return usage_error(format(_("unknown option: {1}"), {args[i]}));
     } else {
       plain.push_back(args[i]);
     }
   }
-  if (plain.size() > 1) return usage_error("usage: report [PATH] [--images] [-o FILE] [--open]");
+  if (plain.size() > 1) return usage_of(kUsage);
   int code = 0;
   auto app = open_app(ctx, code);
   if (!app) return code;
@@ -53,9 +55,9 @@ int run_report(Context& ctx, const std::vector<std::string>& in) {
   std::optional<std::string> path;
   if (out_file) {
     path = from_os_name(*out_file);
-    if (!path) return failure("the file name has no Shift_JIS form: " + *out_file);
+    if (!path) return failure(format(_("the file name has no Shift_JIS form: {1}"), {*out_file}));
     if (!write_file_atomic(*path, present::build_report(app->tree, from, mode, env))) {
-      return failure("cannot write " + *out_file);
+      return failure(format(_("cannot write {1}"), {*out_file}));
     }
   } else {
     path = present::write_report(app->tree, from, mode, env);
@@ -71,8 +73,8 @@ int run_report(Context& ctx, const std::vector<std::string>& in) {
   return kExitOk;
 }
 
-const Registrar reg{{"report", "report [PATH] [--images] [-o FILE] [--open]",
-                     "write the HTML result report (and open it)", &run_report}};
+const Registrar reg{
+    {"report", kUsage, N_("write the HTML result report (and open it)"), &run_report, nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

@@ -8,12 +8,14 @@
 namespace ks::cli {
 namespace {
 
+constexpr const char* kUsage = "rm PATH [--yes|--no] [--raw]";
+
 int run_rm(Context& ctx, const std::vector<std::string>& in) {
   std::vector<std::string> args = in;
   bool raw = take_flag(args, "--raw");
   auto mode = take_answer_flags(args);
-  if (!mode) return usage_error("--yes and --no exclude each other");
-  if (args.size() != 1) return usage_error("usage: rm PATH [--yes|--no]");
+  if (!mode) return usage_error(_("--yes and --no exclude each other"));
+  if (args.size() != 1) return usage_of(kUsage);
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "rm");
   if (!app) return code;
@@ -25,9 +27,9 @@ int run_rm(Context& ctx, const std::vector<std::string>& in) {
     case store::DeleteStatus::kDeleted:
       return kExitOk;
     case store::DeleteStatus::kDeclined:
-      return failure("not deleted");
+      return failure(_("not deleted"));
     case store::DeleteStatus::kRefused:
-      if (!s.prompt.told_failure()) return failure("the root and the template folder stay");
+      if (!s.prompt.told_failure()) return failure(_("the root and the template folder stay"));
       return kExitFailure;
     case store::DeleteStatus::kFailed:
       return kExitFailure;
@@ -35,8 +37,9 @@ int run_rm(Context& ctx, const std::vector<std::string>& in) {
   return kExitFailure;
 }
 
-const Registrar reg{{"rm", "rm PATH [--yes|--no]",
-                     "move a group, item or template to the trash (asks unless --yes)", &run_rm}};
+const Registrar reg{{"rm", kUsage,
+                     N_("move a group, item or template to the trash (asks unless --yes)"), &run_rm,
+                     nullptr}};
 
 }  // namespace
 }  // namespace ks::cli

@@ -25,8 +25,16 @@ int usage_error(std::string_view message) {
 }
 
 int failure(std::string_view message) {
-  std::fprintf(stderr, "kestrelscan-cli: %.*s\n", static_cast<int>(message.size()), message.data());
+  note(message);
   return kExitFailure;
+}
+
+int usage_of(std::string_view usage) {
+  return usage_error(format(_("usage: kestrelscan-cli {1}"), {usage}));
+}
+
+void note(std::string_view message) {
+  std::fprintf(stderr, "kestrelscan-cli: %.*s\n", static_cast<int>(message.size()), message.data());
 }
 
 std::string to_core(std::string_view utf8) {

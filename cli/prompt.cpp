@@ -35,11 +35,11 @@ Answer refusal(Question kind) {
 std::string choices(Question kind) {
   switch (kind) {
     case Question::kYesNo:
-      return "[y]es / [n]o";
+      return _("[y]es / [n]o");
     case Question::kOkCancel:
-      return "[o]k / [c]ancel";
+      return _("[o]k / [c]ancel");
     case Question::kOverwrite:
-      return "[y]es / yes to [a]ll / [n]o / n[o] to all / [c]ancel";
+      return _("[y]es / yes to [a]ll / [n]o / n[o] to all / [c]ancel");
   }
   return {};
 }
@@ -99,10 +99,8 @@ Answer TerminalPrompt::ask(Question kind, std::string_view title, std::string_vi
   if (mode_ != AnswerMode::kAsk) return fixed_answer(kind, mode_ == AnswerMode::kYes);
   if (!::isatty(STDIN_FILENO)) {
     if (!warned_no_terminal_) {
-      std::fprintf(stderr,
-                   "kestrelscan-cli: %s\nkestrelscan-cli: not asked: stdin is not a terminal "
-                   "(answering no; use --yes or --no)\n",
-                   for_terminal(text).c_str());
+      std::fprintf(stderr, "kestrelscan-cli: %s\nkestrelscan-cli: %s\n", for_terminal(text).c_str(),
+                   _("not asked: stdin is not a terminal (answering no; use --yes or --no)"));
       warned_no_terminal_ = true;
     }
     return refusal(kind);
@@ -110,7 +108,7 @@ Answer TerminalPrompt::ask(Question kind, std::string_view title, std::string_vi
   const std::string shown = for_terminal(title) + ": " + for_terminal(text);
   for (;;) {
     std::fprintf(stderr, "%s\n%s%s ", shown.c_str(), choices(kind).c_str(),
-                 default_no ? " (default: no)" : "");
+                 default_no ? _(" (default: no)") : "");
     std::fflush(stderr);
     char buf[64];
     if (!std::fgets(buf, sizeof buf, stdin)) return refusal(kind);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -70,25 +71,48 @@ void TermPane::show_held() {
   const std::string& t = text();
   const std::vector<uint8_t>& a = attributes();
   const std::vector<present::PaneLink>& held = links();
+  const std::size_t base = base_offset();
+  // Left out: item-settings links and the blanks before them.
+  std::vector<bool> cut(t.size(), false);
+  for (const present::PaneLink& l : held) {
+    if (l.target.empty() || l.target[0] != present::kItemSettingsMark || l.start < base) continue;
+    std::size_t from = l.start - base;
+    const std::size_t to = std::min(t.size(), from + l.length);
+    while (from > 0 && t[from - 1] == ' ' && !cut[from - 1]) --from;
+    std::fill(cut.begin() + static_cast<std::ptrdiff_t>(from),
+              cut.begin() + static_cast<std::ptrdiff_t>(to), true);
+  }
   std::size_t next_link = 0;
   std::size_t i = 0;
   while (i < t.size()) {
-    const std::size_t offset = base_offset() + i;
+    if (cut[i]) {
+      ++i;
+      continue;
+    }
+    const std::size_t offset = base + i;
     while (next_link < held.size() && held[next_link].start + held[next_link].length <= offset) {
       ++next_link;
     }
     const present::PaneLink* link =
         next_link < held.size() && held[next_link].start <= offset ? &held[next_link] : nullptr;
+    const std::size_t link_end = link ? link->start + link->length - base : std::string::npos;
     // A run: same attribute, same link, no line break inside.
     std::size_t j = i + 1;
     if (t[i] != '\n') {
-      const std::size_t link_end =
-          link ? link->start + link->length - base_offset() : std::string::npos;
-      const std::size_t link_start = !link && next_link < held.size()
-                                         ? held[next_link].start - base_offset()
-                                         : std::string::npos;
-      while (j < t.size() && t[j] != '\n' && a[j] == a[i] && j != link_end && j != link_start) {
+      const std::size_t link_start =
+          !link && next_link < held.size() ? held[next_link].start - base : std::string::npos;
+      while (j < t.size() && t[j] != '\n' && a[j] == a[i] && j != link_end && j != link_start &&
+             !cut[j]) {
         ++j;
+      }
+    }
+    if (link && path_of_ && link->origin.starts_item && link->origin.item != 0 &&
+        link->start == offset) {
+      const std::string path = path_of_(link->origin.item);
+      if (!path.empty()) {
+        emit_run(path, a[i], link);
+        i = link_end;
+        continue;
       }
     }
     emit_run(std::string_view(t).substr(i, j - i), a[i], link);

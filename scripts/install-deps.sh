@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing need.
-# Idempotent: packages already present are not touched, and apt is not even
-# asked when nothing is missing.
+# Installs every Debian package that building, running and testing need, and
+# generates the Japanese locale that the tests of the CLI's Japanese messages
+# select. Idempotent: packages already present are not touched, apt is not
+# even asked when nothing is missing, and a locale already there is kept.
 set -euo pipefail
 
 packages=(
@@ -10,11 +11,15 @@ packages=(
   # libraries (linked or loaded at run time)
   zlib1g-dev libssl-dev libssl3 openssl libonig-dev libonig5 nettle-dev libidn2-dev
   # the desktop app (Qt 6 Widgets), its sound, and its tests offscreen and under Xvfb
-  qt6-base-dev qt6-multimedia-dev xvfb xauth fonts-vlgothic dbus
+  qt6-base-dev qt6-svg-dev qt6-multimedia-dev xvfb xauth fonts-vlgothic dbus
   # JSON for the browser's DevTools protocol
   nlohmann-json3-dev
+  # the CLI's message catalogues (msgfmt) and the locale that selects Japanese
+  gettext locales
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # real Japanese text for the character-set detection test
+  debian-reference-ja debian-faq-ja
   # real peers for integration tests
   nginx-light tinyproxy chromium chromium-driver
 )
@@ -26,13 +31,18 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}" >&2
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# LANG=ja_JP.UTF-8 selects the Japanese catalogue only when the locale exists.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  echo "Generating the locale ja_JP.UTF-8" >&2
+  $SUDO localedef -i ja_JP -c -f UTF-8 -A /usr/share/locale/locale.alias ja_JP.UTF-8
+fi

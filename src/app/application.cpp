@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "check/browser_component_fetch.h"
 #include "check/webdriver_fetch.h"
 #include "compare/matrix.h"
 #include "compare/regex.h"
@@ -21,19 +22,6 @@ bool same_counters(const app_options::Statistics& a, const app_options::Statisti
   return a.trx_time == b.trx_time && a.num_sites == b.num_sites &&
          a.rx_data_bytes == b.rx_data_bytes && a.num_open_links == b.num_open_links;
 }
-
-// A session that owns the result display composer it hands its run.
-class ComposingSession : public check::CheckSession {
- public:
-  ComposingSession(std::unique_ptr<present::RunDisplayComposer> composer, store::Tree& tree,
-                   check::RunEventSink& sink, const check::FetchMethods& methods,
-                   store::TemplateApplier apply)
-      : check::CheckSession(tree, sink, composer.get(), methods, std::move(apply)),
-        composer_(std::move(composer)) {}
-
- private:
-  std::unique_ptr<present::RunDisplayComposer> composer_;
-};
 
 }  // namespace
 
@@ -83,6 +71,8 @@ std::unique_ptr<Application> Application::start(const StartOptions& options, Sta
   compare::MatrixSlots::shared().release_all();
   compare::RegexLibrary::shared().load();
   app->methods_ = std::make_unique<check::FetchMethods>();
+  app->methods_->set(check::kUseScriptBrowserComponent,
+                     check::make_browser_component_fetch(app->folders_, app->options_.timeout));
   app->methods_->set(check::kUseScriptBrowserDriver,
                      check::make_webdriver_fetch(app->folders_, app->options_.timeout));
   if (options.load_tree) app->reload_tree();
@@ -116,9 +106,9 @@ store::TemplateApplier Application::template_applier() const {
 }
 
 std::unique_ptr<check::CheckSession> Application::make_session(check::RunEventSink& sink) {
-  auto composer = std::make_unique<present::RunDisplayComposer>(options_);
-  auto session = std::make_unique<ComposingSession>(std::move(composer), tree_, sink, *methods_,
-                                                    template_applier());
+  auto session = std::make_unique<check::CheckSession>(
+      tree_, sink, std::make_unique<present::RunDisplayComposer>(options_), *methods_,
+      template_applier());
   session->use_statistics(statistics_);
   // Only the holder of the data folder checks; the work folder is its own.
   if (owns_data_folder()) session->use_work_folder(folders_.work);

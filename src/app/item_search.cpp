@@ -98,6 +98,8 @@ int64_t unit_seconds(AgeUnit unit) {
       return 2592000;
     case AgeUnit::kYears:
       return 31536000;
+    case AgeUnit::kMinutes:
+      return 60;
   }
   return 86400;
 }

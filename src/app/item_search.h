@@ -27,7 +27,9 @@ inline constexpr unsigned kCriterionTime = 4;
 inline constexpr std::size_t kSearchTextMax = 128;  // bytes of the name and URL texts
 inline constexpr int64_t kNoUpdateElapsed = 2147483647;
 
-enum class AgeUnit : int { kHours = 0, kDays = 1, kMonths = 2, kYears = 3 };
+// The dialog's four units; minutes serve the command line, whose lists give
+// ages in minutes.
+enum class AgeUnit : int { kHours = 0, kDays = 1, kMonths = 2, kYears = 3, kMinutes = 4 };
 int64_t unit_seconds(AgeUnit unit);
 
 struct ItemSearchSettings {

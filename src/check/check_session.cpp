@@ -44,6 +44,12 @@ CheckSession::CheckSession(store::Tree& tree, RunEventSink& sink, RunComposer* c
                            net::Resolver* resolver)
     : run_(tree, sink, composer, methods, std::move(apply_template), resolver) {}
 
+CheckSession::CheckSession(store::Tree& tree, RunEventSink& sink,
+                           std::unique_ptr<RunComposer> composer, const FetchMethods& methods,
+                           store::TemplateApplier apply_template)
+    : own_composer_(std::move(composer)),
+      run_(tree, sink, own_composer_.get(), methods, std::move(apply_template)) {}
+
 bool CheckSession::start(store::NodeId selected, CheckKind kind,
                          const app_options::Options& options, const std::string& base_folder) {
   RunConfig config = RunConfig::from_options(options);

@@ -53,6 +53,11 @@ class CheckSession {
   CheckSession(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
                const FetchMethods& methods, store::TemplateApplier apply_template = {},
                net::Resolver* resolver = nullptr);
+  // The same with a composer the session owns (it outlives the run).
+  CheckSession(store::Tree& tree, RunEventSink& sink, std::unique_ptr<RunComposer> composer,
+               const FetchMethods& methods, store::TemplateApplier apply_template = {});
+  CheckSession(const CheckSession&) = delete;
+  CheckSession& operator=(const CheckSession&) = delete;
 
   // The day's statistics the runs add to: the session's own, or the
   // application's after use_statistics() (which must outlive the session).
@@ -80,6 +85,7 @@ class CheckSession {
   const CheckRun& run() const { return run_; }
 
  private:
+  std::unique_ptr<RunComposer> own_composer_;  // before run_: destroyed after it
   CheckRun run_;
   app_options::Statistics own_stats_;
   app_options::Statistics* stats_ = &own_stats_;

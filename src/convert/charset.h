@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/sjis.h"
+
 namespace ks::convert {
 
 // Charset codes, also the values of the item setting CHARSET_SEL (0 to 4).
@@ -36,6 +38,12 @@ struct Validator {
   Validity state = Validity::kIdle;
   uint8_t expected = 0;  // bytes still due in the current sequence
   uint8_t kind = 0;      // EUC-JP: 0 pair, 1 half-width katakana, 2 three-byte
+  // Shift_JIS: what the bytes read as so far, for telling EUC-JP text apart
+  // (see euc_reads_better()).
+  uint8_t lead = 0;      // the lead byte of the pair in progress
+  uint32_t kana = 0;     // single half-width katakana
+  uint32_t pairs = 0;    // double-byte characters of code page 932
+  uint32_t unknown = 0;  // pairs that code page 932 has no character for
 };
 
 // Each validator sees every byte of the body while detection runs.
@@ -76,15 +84,25 @@ inline void validate_sjis(Validator& v, unsigned char c) {
       return;
     case Validity::kIdle:
     case Validity::kValid:
-      if (c <= 0x7F || (c >= 0xA1 && c <= 0xDF)) return;
+      if (c <= 0x7F) return;
+      if (c >= 0xA1 && c <= 0xDF) {
+        ++v.kana;
+        return;
+      }
       if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
         v.state = Validity::kInSequence;
+        v.lead = c;
       } else {
         v.state = Validity::kInvalid;
       }
       return;
     case Validity::kInSequence:
-      v.state = (c >= 0x40 && c <= 0xFC && c != 0x7F) ? Validity::kValid : Validity::kInvalid;
+      if (c >= 0x40 && c <= 0xFC && c != 0x7F) {
+        v.state = Validity::kValid;
+        ++(cp932_to_unicode(static_cast<uint16_t>(v.lead << 8 | c)) >= 0 ? v.pairs : v.unknown);
+      } else {
+        v.state = Validity::kInvalid;
+      }
       return;
   }
 }
@@ -121,6 +139,21 @@ inline void validate_euc(Validator& v, unsigned char c) {
       return;
     }
   }
+}
+
+// Undeclared bytes that are valid both as Shift_JIS and as EUC-JP: almost
+// every EUC-JP text is also valid Shift_JIS, read there as a jumble of
+// half-width katakana (each EUC-JP byte from 0xA1 to 0xDF is one) and
+// double-byte codes, many of which code page 932 has no character for. Real
+// Shift_JIS text is double-byte characters with hardly any half-width
+// katakana, and its hiragana and most kanji have lead bytes that EUC-JP does
+// not allow at all. So the EUC-JP reading is taken when at least half of
+// what the Shift_JIS reading holds is half-width katakana or codes without a
+// character.
+inline bool euc_reads_better(const Validator& sjis, const Validator& euc) {
+  if (sjis.state != Validity::kValid || euc.state != Validity::kValid) return false;
+  const uint32_t odd = sjis.kana + sjis.unknown;
+  return odd > 0 && odd >= sjis.pairs;
 }
 
 // ISO-2022-JP decoder states.

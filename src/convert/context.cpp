@@ -323,7 +323,7 @@ bool Context::end_pass() {
     next_charset_ = kCharsetUtf8;
     return true;
   }
-  if (cs_.sjis.state == Validity::kValid) return false;
+  if (cs_.sjis.state == Validity::kValid && !euc_reads_better(cs_.sjis, cs_.euc)) return false;
   if (cs_.euc.state == Validity::kValid) {
     next_charset_ = kCharsetEuc;
     return true;

@@ -35,7 +35,8 @@ std::vector<std::string> driver_environment(const std::string& temp_folder) {
   return env;
 }
 
-bool DriverProcess::start(const std::vector<std::string>& argv, const std::string& temp_folder) {
+bool DriverProcess::start(const std::vector<std::string>& argv, const std::string& temp_folder,
+                          const std::vector<int>& extra_fds) {
   end(0);
   if (argv.empty()) return false;
   std::vector<char*> args;
@@ -71,6 +72,11 @@ bool DriverProcess::start(const std::vector<std::string>& argv, const std::strin
   posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+  // The child gets exactly its standard descriptors and the extra ones: a
+  // descriptor some library opened without close-on-exec stays here.
+  int next = 3;
+  for (const int fd : extra_fds) posix_spawn_file_actions_adddup2(&files, fd, next++);
+  posix_spawn_file_actions_addclosefrom_np(&files, next);
   pid_t pid = -1;
   const int rc = posix_spawn(&pid, args[0], &files, &attr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&files);

@@ -29,9 +29,12 @@ class DriverProcess {
   DriverProcess(const DriverProcess&) = delete;
   DriverProcess& operator=(const DriverProcess&) = delete;
 
-  // Starts argv[0] (a path; not searched on PATH) with the arguments. False
-  // when it cannot be started at all.
-  bool start(const std::vector<std::string>& argv, const std::string& temp_folder);
+  // Starts argv[0] (a path; not searched on PATH) with the arguments. Each of
+  // `extra_fds` becomes descriptor 3, 4, ... in the child (they must be 5 or
+  // above here); every other descriptor beyond those is closed in the child.
+  // False when it cannot be started at all.
+  bool start(const std::vector<std::string>& argv, const std::string& temp_folder,
+             const std::vector<int>& extra_fds = {});
   // True while the started process has not exited.
   bool running();
   pid_t pid() const { return pid_; }

@@ -69,17 +69,19 @@ TEST_F(ResultCommands, ReportSearchAndFind) {
 
   const CliRun hit = run({"search-logs", "ﾆｭｰｽ"});
   EXPECT_EQ(hit.status, 0);
-  // The item's headline is the result display's (no time), then each hit line.
-  EXPECT_EQ(hit.out, "======== 速報 ======== ( ) ▽\n新しいニュース\n");
+  // The item's headline is the result display's (no time, the item named by
+  // its path), then each hit line.
+  EXPECT_EQ(hit.out, "======== ニュース/速報 ======== ( )\n新しいニュース\n");
   const CliRun miss = run({"search-logs", "無い", "静か"});
   EXPECT_EQ(miss.status, 1);
-  EXPECT_EQ(miss.out, "「無い」は見つかりませんでした。\n");
+  EXPECT_EQ(miss.out, "");
+  EXPECT_EQ(miss.err, "kestrelscan-cli: 「無い」は見つかりませんでした。\n");
 
   const CliRun found = run({"find", "--url", "q.test"});
   EXPECT_EQ(found.status, 0);
-  EXPECT_EQ(found.out, "静か ▽\n");
+  EXPECT_EQ(found.out, "静か\n");
   const CliRun recent = run({"find", "--within", "1", "hours"});
-  EXPECT_EQ(recent.out.substr(recent.out.find(':')), ":速報 ▽\n");
+  EXPECT_EQ(recent.out.substr(recent.out.find(':')), ":ニュース/速報\n");
   EXPECT_EQ(run({"find"}).status, 2);
   EXPECT_EQ(run({"find", "--within", "100", "days"}).status, 2);
   EXPECT_EQ(run({"find", "--within", "1", "weeks"}).status, 2);

@@ -30,7 +30,7 @@ TEST_F(ConvertCommand, BodyAloneGivesTheTextInUtf8) {
   EXPECT_EQ(r.out.find('\r'), std::string::npos);
 }
 
-TEST_F(ConvertCommand, RawResponseWithRawOutputIsExactlyNewTxt) {
+TEST_F(ConvertCommand, RawInternalOutputOfAResponseIsExactlyNewTxt) {
   std::string response =
       "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=EUC-JP\r\n"
       "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\nTransfer-Encoding: chunked\r\n\r\n";
@@ -38,7 +38,7 @@ TEST_F(ConvertCommand, RawResponseWithRawOutputIsExactlyNewTxt) {
   char size[16];
   std::snprintf(size, sizeof size, "%zx\r\n", body.size());
   response += size + body + "\r\n0\r\n\r\n";
-  auto r = convert({"--raw", page("r.txt", response)});
+  auto r = convert({"--raw", "--internal", page("r.txt", response)});
   ASSERT_EQ(r.status, 0) << r.err;
   // The header line first (the Last-Modified line), then the text, CR LF, Shift_JIS.
   EXPECT_EQ(r.out.rfind("Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n", 0), 0u) << r.out;

@@ -86,9 +86,27 @@ TEST(Charsets, MetaDeclarationCountsOnlyInItsAttributeOrder) {
   std::string reversed =
       "<meta content=\"text/html; charset=Shift_JIS\" http-equiv=\"content-type\">" + eucjp;
   EXPECT_EQ(convert(reversed), "\n" + sj("日本ません") + "\n");
-  // Text that happens to be valid Shift_JIS as well is taken as Shift_JIS.
-  std::string ambiguous = recode("<p>日本</p>", "EUC-JP");
-  EXPECT_EQ(convert(ambiguous), ambiguous.substr(3, 4).insert(0, "\n") + "\n");
+  // EUC-JP text that happens to be valid Shift_JIS as well reads there as
+  // mostly half-width katakana: it is taken as EUC-JP.
+  EXPECT_EQ(convert(recode("<p>日本</p>", "EUC-JP")), "\n" + sj("日本") + "\n");
+}
+
+TEST(Charsets, BytesValidInBothSetsAreEucJpOnlyWhenShiftJisReadsAsMostlyKatakana) {
+  // As Shift_JIS: two half-width katakana and three kanji; as EUC-JP four
+  // pairs as well. More double-byte characters: Shift_JIS, one pass.
+  const std::string sjis = "\xB1\xB2\xE0\xA1\xE0\xA2\xE0\xA3";
+  StringSinkRun kept(settings());
+  EXPECT_EQ(kept.body(sjis), sjis);
+  EXPECT_EQ(kept.passes(), 1);
+  // Four katakana and three kanji: EUC-JP, in a second pass.
+  const std::string euc = "\xB1\xB2\xB3\xB4" + sjis.substr(2);
+  StringSinkRun second(settings());
+  EXPECT_EQ(second.body(euc), convert(euc, charset_sel(kCharsetEuc)));
+  EXPECT_EQ(second.passes(), 2);
+  // Declared as Shift_JIS, the same bytes stay as they are.
+  StringSinkRun declared(settings());
+  declared.header("Shift_JIS");
+  EXPECT_EQ(declared.body(euc), euc);
 }
 
 TEST(Charsets, HeaderDeclarationWinsOverTheBytes) {

@@ -34,6 +34,10 @@ CliRun run_cli(const std::string& exe, const std::string& home,
         !std::freopen(err_path.c_str(), "w", stderr)) {
       ::_exit(127);
     }
+    // The CLI's own messages in English whatever the tester's locale, unless
+    // the test chooses one.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) ::unsetenv(name);
+    ::setenv("LANG", "C", 1);
     for (const auto& [name, value] : env.vars) ::setenv(name.c_str(), value.c_str(), 1);
     ::execv(exe.c_str(), argv.data());
     ::_exit(127);

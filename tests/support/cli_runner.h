@@ -1,6 +1,7 @@
 // Runs the real kestrelscan-cli as a child process: stdin from /dev/null,
 // stdout and stderr captured through files (so no pipe can fill up and stall
-// the child), extra environment variables set in the child only.
+// the child), extra environment variables set in the child only. The locale
+// of messages is C (English) unless the test sets LANG or LC_ALL itself.
 #pragma once
 
 #include <string>
