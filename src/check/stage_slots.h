@@ -34,7 +34,7 @@ class StageSlots {
   // Holds one slot for its scope.
   class Held {
    public:
-    explicit Held(StageSlots& slots) : slots_(slots) { slots_.acquire(); }
+    explicit Held(StageSlots& stage) : slots_(stage) { slots_.acquire(); }
     ~Held() { slots_.release(); }
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
