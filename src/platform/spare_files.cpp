@@ -103,8 +103,28 @@ void SpareFiles::give(std::string os_path, const std::string& kind) {
   ::unlink(os_path.c_str());
 }
 
+bool SpareFiles::likely_absent(const std::string& kind) const {
+  std::lock_guard lock(mutex_);
+  auto it = absent_.find(kind);
+  return it != absent_.end() && it->second;
+}
+
+void SpareFiles::note_absent(const std::string& kind, bool absent) {
+  std::lock_guard lock(mutex_);
+  absent_[kind] = absent;
+}
+
+int SpareFiles::rename_if_absent(const std::string& from, const std::string& to,
+                                 const std::string& kind) {
+  if (!likely_absent(kind)) return -1;
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 1;
+  if (errno == EEXIST) note_absent(kind, false);
+  return -1;
+}
+
 bool SpareFiles::swap_in(const std::string& spare, const std::string& target,
                          const std::string& kind) {
+  if (rename_if_absent(spare, target, kind) == 1) return true;
   if (::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
     // `spare` now names what stood at `target`.
     struct stat st;
@@ -123,6 +143,7 @@ bool SpareFiles::swap_in(const std::string& spare, const std::string& target,
     return true;
   }
   if (errno == EXDEV) active_ = false;  // another file system: plain operations from now on
+  if (errno == ENOENT) note_absent(kind, true);
   // No file there yet, or no swapping here: a plain rename does it.
   if (errno == ENOENT || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
       errno == EPERM) {
@@ -182,7 +203,10 @@ bool SpareFiles::move_over(std::string_view from, std::string_view to) {
   if (!active()) return rename_path(from, to);
   const std::string source = to_os_path(from);
   const std::string target = to_os_path(to);
+  const std::string kind = kind_of(to);
+  if (rename_if_absent(source, target, kind) == 1) return true;
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {
+    if (errno == ENOENT && path_exists(from)) note_absent(kind, true);
     return ::rename(source.c_str(), target.c_str()) == 0;
   }
   // `from` now names what stood at `to`: a folder goes back, anything else
@@ -193,7 +217,7 @@ bool SpareFiles::move_over(std::string_view from, std::string_view to) {
     errno = EISDIR;
     return false;
   }
-  adopt(source, kind_of(to));
+  adopt(source, kind);
   return true;
 }
 

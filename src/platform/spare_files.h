@@ -65,14 +65,24 @@ class SpareFiles {
   // nothing is left there.
   bool adopt(const std::string& os_path, const std::string& kind);
   bool swap_in(const std::string& spare, const std::string& target, const std::string& kind);
+  // Whether the last replacement of a file of `kind` found no file there
+  // (new texts and fresh logs mostly do): then a rename that refuses to
+  // replace is tried first, and the swap only when a file is there after
+  // all, so the common case costs one call, not a failed swap and a rename.
+  bool likely_absent(const std::string& kind) const;
+  void note_absent(const std::string& kind, bool absent);
+  // 1: `from` renamed to the absent `to`; -1: not done, swap or rename as
+  // usual.
+  int rename_if_absent(const std::string& from, const std::string& to, const std::string& kind);
 
   std::string folder_;  // OS path
   std::atomic<bool> active_{false};
   std::size_t capacity_;
   mutable std::mutex mutex_;
   std::map<std::string, std::vector<std::string>> free_;  // by kind; guarded by mutex_
-  std::size_t count_ = 0;                                  // guarded by mutex_
-  unsigned long next_name_ = 0;                            // guarded by mutex_
+  std::map<std::string, bool> absent_;                    // by kind; guarded by mutex_
+  std::size_t count_ = 0;                                 // guarded by mutex_
+  unsigned long next_name_ = 0;                           // guarded by mutex_
 };
 
 // The plain operations when `spares` is null.

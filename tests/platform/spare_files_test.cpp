@@ -58,6 +58,24 @@ TEST_F(Spares, ReplacedAndRemovedFilesAreWrittenAgain) {
   EXPECT_FALSE(path_exists(in_item("htmltmp.txt")));
 }
 
+// A kind of file last found missing is renamed into place without a swap;
+// one that is there after all is still swapped whole, its record kept.
+TEST_F(Spares, AFileFoundWhereNoneWasExpectedIsStillSwapped) {
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(spares_.replace(in_item("add1.txt"), "fresh"));
+    ASSERT_TRUE(spares_.move_over(in_item("add1.txt"), in_item("add2.txt")));
+  }
+  EXPECT_EQ(read_file(in_item("add2.txt")).value(), "fresh");
+  const std::size_t before = spares_.count();
+  ASSERT_TRUE(write_file_atomic(in_item("add1.txt"), "left by a killed check"));
+  ASSERT_TRUE(spares_.replace(in_item("add1.txt"), "again"));
+  EXPECT_EQ(read_file(in_item("add1.txt")).value(), "again");
+  ASSERT_TRUE(spares_.move_over(in_item("add1.txt"), in_item("add2.txt")));
+  EXPECT_EQ(read_file(in_item("add2.txt")).value(), "again");
+  EXPECT_FALSE(path_exists(in_item("add1.txt")));
+  EXPECT_EQ(spares_.count(), before + 1);  // the stale file, less the spare used, plus the old add2
+}
+
 // What is not a plain file of ours is never written into: a folder stays, a
 // link is replaced (its target untouched), a file with a second name keeps
 // its bytes.
