@@ -1,6 +1,7 @@
 #include "app_context.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/sjis.h"
 #include "store/node_path.h"
@@ -42,6 +43,12 @@ std::unique_ptr<App> start_core(app::StartOptions& start, int& exit_code) {
   if (!core) {
     exit_code = failure(start_error_text(error));
     return nullptr;
+  }
+  if (const store::StartupTree& t = core->startup_tree(); t.tree_db_rebuilt) {
+    note(t.tree_db_saved ? _("data/tree.db could not be read; the tree was built from the "
+                             "folders (tree.db was written anew; the stored order is lost)")
+                         : _("data/tree.db could not be read; the tree was built from the "
+                             "folders (run repair to write tree.db anew)"));
   }
   exit_code = kExitOk;
   return std::make_unique<App>(std::move(core));
@@ -97,6 +104,12 @@ std::string path_step(std::string_view label) {
     if (is_sjis_pair(label, i)) {
       out.append(label.substr(i, 2));
       i += 2;
+      continue;
+    }
+    const auto b = static_cast<unsigned char>(label[i]);
+    if (b < 0x20 || b == 0x7F) {
+      out += '?';
+      ++i;
       continue;
     }
     if (label[i] == '/' || label[i] == '\\') out += '\\';

@@ -62,7 +62,9 @@ std::unique_ptr<App> open_core(const Context& ctx, int& exit_code);
 // The labels a path (core form) names, in order, with the escapes undone.
 std::vector<std::string> split_path(std::string_view path);
 
-// A label as one step of a path: '/' and '\' escaped.
+// A label as one step of a path: '/' and '\' escaped. A control byte
+// (only in a folder made by another program: names are refused with one)
+// shows as '?', so a name with a line break cannot forge a line of output.
 std::string path_step(std::string_view label);
 
 // The path of a node as commands print it and take it back ("" for the root).

@@ -70,12 +70,14 @@ int run_add(Context& ctx, const std::vector<std::string>& in) {
   if (url->size() > store::kUrlCapacity - 1) {
     return usage_error(_("the URL is longer than 2100 bytes"));
   }
+  if (has_control_bytes(*url)) return usage_error(_("the URL cannot hold control characters"));
   std::optional<std::string> name;
   if (a.name) {
     name = core_text(*a.name, a.raw);
     if (!name || name->empty()) {
       return usage_error(_("the name is empty or has characters without a Shift_JIS form"));
     }
+    if (has_control_bytes(*name)) return usage_error(_("the name cannot hold control characters"));
   }
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "add");

@@ -7,6 +7,7 @@
 // the run: the items in flight are left unfinished and nothing is
 // half-written. Only one check runs over a data folder at a time. Exit
 // status: 0, 3 when items ended in an error, 130 when stopped (command.h).
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -63,6 +64,9 @@ class CliRunOutput {
         held_(std::tmpfile(), &std::fclose),
         change_(stdout, detect_term_style(stdout, raw), options),
         message_(held_ ? held_.get() : stdout, detect_term_style(stdout, raw), options) {
+    // tmpfile() is not close-on-exec: the browser drivers a run starts would
+    // inherit it.
+    if (held_) ::fcntl(::fileno(held_.get()), F_SETFD, FD_CLOEXEC);
     auto path_of = [&paths](uint64_t id) {
       auto it = paths.find(id);
       return it == paths.end() ? std::string() : it->second;

@@ -62,6 +62,8 @@ std::string apply_setting(std::string_view pair, store::PageSettings& rec) {
       return {};
     case store::SetStatus::kNotANumber:
       return format(_("{1} takes a whole number"), {name});
+    case store::SetStatus::kLineBreak:
+      return format(_("{1} cannot hold a line break or NUL"), {name});
     case store::SetStatus::kOutOfRange:
     case store::SetStatus::kTooLong:
       break;
@@ -172,7 +174,10 @@ int run_convert(Context& ctx, const std::vector<std::string>& args) {
   if (!internal) {
     show_lines(text, response, rec, app->options, raw);
   } else if (raw) {
-    print_text(with_crlf(text), true);
+    // The bytes of new.txt, exactly (for files and pipes, so not passed
+    // through terminal_safe).
+    const std::string bytes_out = with_crlf(text);
+    std::fwrite(bytes_out.data(), 1, bytes_out.size(), stdout);
   } else {
     print_text(text);
     if (!text.empty() && text.back() != '\n') std::fputc('\n', stdout);

@@ -68,6 +68,8 @@ std::string apply_setting(std::string_view pair, store::PageSettings& rec) {
                     {name, std::to_string(key->min), std::to_string(key->max)});
     case store::SetStatus::kTooLong:
       return format(_("{1} takes at most {2} bytes"), {name, std::to_string(key->capacity - 1)});
+    case store::SetStatus::kLineBreak:
+      return format(_("{1} cannot hold a line break or NUL"), {name});
   }
   return {};
 }

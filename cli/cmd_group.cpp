@@ -21,6 +21,7 @@ int run_group(Context& ctx, const std::vector<std::string>& in) {
   if (args.size() != 1 || args[0].empty()) return usage_of(kUsage);
   auto path = core_text(args[0], raw);
   if (!path) return usage_error(_("the path has characters without a Shift_JIS form"));
+  if (has_control_bytes(*path)) return usage_error(_("a name cannot hold control characters"));
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "group");
   if (!app) return code;

@@ -26,6 +26,9 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
       if (i + 1 >= args.size()) return usage_error(_("--name needs a value"));
       const auto name = core_text(args[++i], raw);
       if (!name || name->empty()) return usage_error(_("the group name has no Shift_JIS form"));
+      if (has_control_bytes(*name)) {
+        return usage_error(_("the group name cannot hold control characters"));
+      }
       group = *name;
     } else if (args[i].rfind("--", 0) == 0) {
       return usage_error(format(_("unknown option: {1}"), {args[i]}));
@@ -44,6 +47,10 @@ int run_import_links(Context& ctx, const std::vector<std::string>& in) {
   const present::ImportResult r = present::import_link_folder(*dir, app->folders.data, group);
   if (!r.imported) return failure(sjis_to_utf8(KS_SJ("フォルダ作成失敗")));
   present::merge_imported_group(*session.ctx, r);
+  if (r.entry_limit) {
+    note(format(_("the folder holds more than {1} entries; the import stopped there"),
+                {std::to_string(present::kMaxLinkFolderEntries)}));
+  }
   char count[32];
   std::snprintf(count, sizeof count, "(%d", r.links);
   print_line(KS_SJ("IEのお気に入り インポート完了") + count + KS_SJ("件)"), raw);

@@ -47,6 +47,8 @@ std::string status_text(app_options::SetStatus s, const OptionKey& k) {
     case app_options::SetStatus::kTooLong:
       return format(_("{1} takes at most {2} bytes"),
                     {display_name(k), std::to_string(k.capacity - 1)});
+    case app_options::SetStatus::kLineBreak:
+      return format(_("{1} cannot hold a line break or NUL"), {display_name(k)});
   }
   return {};
 }

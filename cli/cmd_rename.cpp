@@ -18,6 +18,7 @@ int run_rename(Context& ctx, const std::vector<std::string>& in) {
   if (!name || name->empty()) {
     return usage_error(_("the name is empty or has characters without a Shift_JIS form"));
   }
+  if (has_control_bytes(*name)) return usage_error(_("the name cannot hold control characters"));
   int code = 0;
   auto app = open_app(ctx, code, app::Access::kChange, "rename");
   if (!app) return code;

@@ -47,6 +47,8 @@ std::string status_text(store::SetStatus s, const store::SettingKey& k) {
                     {k.name, std::to_string(k.min), std::to_string(k.max)});
     case store::SetStatus::kTooLong:
       return format(_("{1} takes at most {2} bytes"), {k.name, std::to_string(k.capacity - 1)});
+    case store::SetStatus::kLineBreak:
+      return format(_("{1} cannot hold a line break or NUL"), {k.name});
   }
   return {};
 }

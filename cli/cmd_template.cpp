@@ -35,6 +35,9 @@ int run_add(App& app, TreeSession& s, std::vector<std::string> args, bool raw) {
   if (!name || name->empty() || !text || !browse_url) {
     return usage_error(_("the name is empty or has characters without a Shift_JIS form"));
   }
+  if (has_control_bytes(*name) || has_control_bytes(*text) || has_control_bytes(*browse_url)) {
+    return usage_error(_("the name, match text and URL cannot hold control characters"));
+  }
   if (text->size() >= store::kUrlCapacity || browse_url->size() >= store::kUrlCapacity) {
     return usage_error(_("the match text and the URL hold at most 2100 bytes"));
   }

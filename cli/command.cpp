@@ -19,8 +19,15 @@ const std::vector<Command>& commands() {
   return table();
 }
 
+namespace {
+void print_message(std::string_view message) {
+  const std::string safe = terminal_safe(message);
+  std::fprintf(stderr, "kestrelscan-cli: %s\n", safe.c_str());
+}
+}  // namespace
+
 int usage_error(std::string_view message) {
-  std::fprintf(stderr, "kestrelscan-cli: %.*s\n", static_cast<int>(message.size()), message.data());
+  print_message(message);
   return kExitUsage;
 }
 
@@ -34,7 +41,23 @@ int usage_of(std::string_view usage) {
 }
 
 void note(std::string_view message) {
-  std::fprintf(stderr, "kestrelscan-cli: %.*s\n", static_cast<int>(message.size()), message.data());
+  print_message(message);
+}
+
+bool has_control_bytes(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+std::string terminal_safe(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b < 0x20 && c != '\t' && c != '\n') || b == 0x7F) c = '?';
+  }
+  return out;
 }
 
 std::string to_core(std::string_view utf8) {
@@ -42,12 +65,8 @@ std::string to_core(std::string_view utf8) {
 }
 
 void print_text(std::string_view sjis, bool raw) {
-  if (raw) {
-    std::fwrite(sjis.data(), 1, sjis.size(), stdout);
-  } else {
-    std::string u = sjis_to_utf8(sjis);
-    std::fwrite(u.data(), 1, u.size(), stdout);
-  }
+  const std::string out = terminal_safe(raw ? std::string(sjis) : sjis_to_utf8(sjis));
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void print_line(std::string_view sjis, bool raw) {

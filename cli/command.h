@@ -50,7 +50,7 @@ struct Registrar {
   explicit Registrar(const Command& c) { register_command(c); }
 };
 
-// One-line messages on stderr, "kestrelscan-cli: ..."; they return the exit
+// One-line messages on stderr, "kestrelscan-cli: ..." (terminal_safe); they return the exit
 // status to hand back, so `return usage_error("...")` reads naturally.
 int usage_error(std::string_view message);
 int failure(std::string_view message);
@@ -61,7 +61,17 @@ void note(std::string_view message);
 
 // UTF-8 argument -> Shift_JIS core text; '?' for characters without a form.
 std::string to_core(std::string_view utf8);
-// Core (Shift_JIS) text -> stdout as UTF-8, or as raw bytes when `raw`.
+// Text as it may reach a terminal: every control byte but TAB and LF
+// becomes '?'. Names and lines come from pages and imported files; an ESC
+// would drive the terminal, a CR or BS would overwrite what was printed and
+// forge an output line. UTF-8 or Shift_JIS (neither has such a byte inside
+// a character).
+std::string terminal_safe(std::string_view text);
+// Whether text holds a control byte (below 0x20, or 0x7F): names and URLs
+// given on the command line are refused with one, as the tree refuses them.
+bool has_control_bytes(std::string_view text);
+// Core (Shift_JIS) text -> stdout as UTF-8, or as raw bytes when `raw`;
+// terminal_safe in both cases.
 void print_text(std::string_view sjis, bool raw = false);
 void print_line(std::string_view sjis, bool raw = false);
 

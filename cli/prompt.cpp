@@ -60,18 +60,15 @@ std::optional<Answer> parse_answer(Question kind, const std::string& word) {
   return std::nullopt;
 }
 
-// Core text for the terminal: CR LF and lone CR become LF.
+// Core text for the terminal: CR LF (the line break of the messages) becomes
+// LF; a lone CR and other control bytes (from names) become '?'.
 std::string for_terminal(std::string_view sjis) {
   std::string out;
   for (std::size_t i = 0; i < sjis.size(); ++i) {
-    if (sjis[i] == '\r') {
-      if (i + 1 < sjis.size() && sjis[i + 1] == '\n') continue;
-      out += '\n';
-    } else {
-      out += sjis[i];
-    }
+    if (sjis[i] == '\r' && i + 1 < sjis.size() && sjis[i + 1] == '\n') continue;
+    out += sjis[i];
   }
-  return sjis_to_utf8(out);
+  return terminal_safe(sjis_to_utf8(out));
 }
 
 }  // namespace

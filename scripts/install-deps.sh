@@ -16,6 +16,8 @@ packages=(
   nlohmann-json3-dev
   # the CLI's message catalogues (msgfmt) and the locale that selects Japanese
   gettext locales
+  # the Debian package (CPack runs dpkg-shlibdeps and file) and its checks
+  dpkg-dev file desktop-file-utils appstream lintian x11-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # real Japanese text for the character-set detection test

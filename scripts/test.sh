@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Quick start: install dependencies, then build and run the whole test suite,
-# first the optimised build, then the AddressSanitizer/UBSan build.
+# first the optimised build, then the AddressSanitizer/UBSan build. From the
+# optimised build it also makes the Debian package and checks it unpacked
+# (scripts/check-package.sh); KS_PACKAGE=0 leaves that out.
 # Set KS_PRESETS to choose builds (default "release debug"). Then the check
 # run's tests (threads, locks, the connection table) run under ThreadSanitizer;
 # KS_TSAN=0 leaves that out.
@@ -14,6 +16,11 @@ for preset in ${KS_PRESETS:-release debug}; do
   scripts/build.sh "$preset"
   echo "== $preset: test" >&2
   ctest --preset "$preset"
+  if [ "$preset" = release ] && [ "${KS_PACKAGE:-1}" != 0 ]; then
+    echo "== release: Debian package" >&2
+    deb="$(scripts/package.sh release)"
+    scripts/check-package.sh "$deb"
+  fi
 done
 if [ "${KS_TSAN:-1}" != 0 ]; then
   echo "== tsan: check run tests" >&2

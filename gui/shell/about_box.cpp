@@ -29,7 +29,7 @@ AboutBox::AboutBox(QWidget* parent, const store::Folders* folders) : QDialog(par
   setWindowTitle(QStringLiteral("バージョン情報"));
   auto* icon = new QLabel(this);
   icon->setPixmap(app_icon().pixmap(48, 48));
-  auto* banner = new QLabel(QStringLiteral("Kestrelscan v0.134"), this);
+  auto* banner = new QLabel(QStringLiteral("Kestrelscan v" KS_VERSION), this);
   QFont bold = banner->font();
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.3);

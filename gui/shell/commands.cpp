@@ -192,6 +192,11 @@ bool idle_only(int command) {
     case kCmdViewerItemSettings:
     case kCmdViewerOpenItem:
     case kCmdViewerDeleteItem:
+    // The tree and the panes the run writes into.
+    case kCmdExport:
+    case kCmdOptions:
+    case kCmdPastLogSearch:
+    case kCmdItemSearch:
       return true;
     default:
       return false;

@@ -92,7 +92,7 @@ int run_desktop_app(int argc, char** argv) {
     return 0;
   }
   if (early.version) {
-    std::puts("Kestrelscan v0.134");
+    std::puts("Kestrelscan v" KS_VERSION);
     return 0;
   }
   if (!early.error.empty()) {
@@ -101,7 +101,12 @@ int run_desktop_app(int argc, char** argv) {
   }
 
   QApplication qapp(argc, argv);
+  // The application name is the window class (WM_CLASS "kestrelscan",
+  // "Kestrelscan") that the desktop entry's StartupWMClass names; the
+  // desktop file name is the Wayland app id, so the window and the menu
+  // entry are seen as one application.
   QApplication::setApplicationName(QStringLiteral("Kestrelscan"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(KS_APP_ID));
   QApplication::setWindowIcon(app_icon());
   QApplication::setQuitOnLastWindowClosed(false);
   const CommandLine cl = parse_command_line(words_of(argc, argv));

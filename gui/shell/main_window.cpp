@@ -20,6 +20,7 @@
 #include "app/application.h"
 #include "app/options/window_placement.h"
 #include "shell/icons.h"
+#include "shell/item_tree_view.h"
 #include "shell/qt_text.h"
 #include "shell/splash.h"
 #include "shell/task_monitor.h"
@@ -58,6 +59,7 @@ MainWindow::MainWindow(app::Application& app)
     activateWindow();
   });
   flags_ = button_flags(false, std::nullopt);
+  setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow() {
@@ -89,8 +91,13 @@ void MainWindow::build_panes() {
     store::TreeContext ctx = tree_context();
     return store::rename_node(ctx, id, to_sjis(label));
   });
-  tree_ = new QTreeView(splitter_);
-  tree_->setModel(model_);
+  tree_ = new ItemTreeView(splitter_);
+  tree_->set_tree_model(model_);
+  tree_->set_drop_gate([this] { return !running(); });
+  connect(tree_, &ItemTreeView::nodeDropped, this,
+          [this](NodeId source, NodeId target, store::DropPosition where) {
+            drop_node(source, target, where);
+          });
   tree_->setHeaderHidden(true);
   // Long labels scroll sideways, as a tree control does, instead of being cut.
   tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -224,6 +231,10 @@ void MainWindow::set_status(const QString& text) {
   }
 }
 
+QTreeView* MainWindow::tree_view() {
+  return tree_;
+}
+
 NodeId MainWindow::selected_node() const {
   return model_ ? model_->node_of(tree_->currentIndex()) : store::kNoNode;
 }
@@ -305,6 +316,8 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::options_changed() {
   apply_tree_options();
+  const ViewerLook look = look_from_options(app_.options());
+  for (ResultView* view : panes_) view->apply_look(look);
   runs_->renew_session();
 }
 

@@ -23,12 +23,16 @@
 #include <memory>
 #include <optional>
 
+#include "app/item_search.h"
 #include "check/check_session.h"
+#include "gui/dialogs/page_sheet.h"
+#include "gui/dialogs/search_host.h"
 #include "gui/viewer/result_view.h"
 #include "present/find_text.h"
 #include "present/history.h"
 #include "present/open_page.h"
 #include "shell/commands.h"
+#include "shell/item_tree_view.h"
 #include "shell/message_prompt.h"
 #include "shell/run_controller.h"
 #include "shell/task_monitor.h"
@@ -49,6 +53,7 @@ class Application;
 
 namespace ks::gui {
 
+class FindDialog;
 class Splash;
 class TrayIcon;
 class TreeModel;
@@ -78,9 +83,21 @@ class MainWindow : public QMainWindow, public RunView {
   // After a link was opened: keep the window in front for STAY_FOCUS_TIME.
   void keep_focus();
 
-  // The global options changed (the options sheet): the tree's look and
-  // the next run follow them.
+  // The global options changed (the options sheet): the tree's and the
+  // panes' look and the next run follow them.
   void options_changed();
+
+  // Opens the settings of a node: the page settings sheet of an item or a
+  // template, the group sheet (with its bulk change), the root sheet. Not
+  // during a run, and not while another sheet is open.
+  void properties(store::NodeId node);
+  // "アイテムを追加": the page settings sheet for a new item (or template) in
+  // the selection's group, made when the sheet is closed with OK.
+  void new_item(const std::string& url_sjis = {}, const std::string& name_sjis = {});
+  // Tests: called on the bulk change's worker before each item.
+  void set_bulk_item_hook(std::function<void(const store::Node&)> hook) {
+    bulk_item_hook_ = std::move(hook);
+  }
 
   // Saves what a session end must not lose: the tree cache, the window
   // placement and TOPMOST, the statistics.
@@ -97,7 +114,7 @@ class MainWindow : public QMainWindow, public RunView {
 
   // For tests and the screenshot: the parts of the window.
   TreeModel& model() { return *model_; }
-  QTreeView* tree_view() { return tree_; }
+  QTreeView* tree_view();
   QTabWidget* tabs() { return tabs_; }
   ResultView& result(int tab) { return *panes_[static_cast<std::size_t>(tab)]; }
   ResultView& current_view() { return result(tabs_->currentIndex()); }
@@ -116,6 +133,10 @@ class MainWindow : public QMainWindow, public RunView {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // Links and link files dropped on the window become new items.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // RunView
@@ -162,6 +183,20 @@ class MainWindow : public QMainWindow, public RunView {
   void link_activated(const LinkInfo& link);
   void find(int command);
   void print_current();
+  void past_log_search();
+  void item_search();
+  SearchHost search_host();
+  void import_bookmarks();
+  void export_bookmarks();
+  void save_log_html();
+  void confirm_selected();
+  void show_options();
+  void group_properties(store::NodeId node);
+  void item_properties(store::NodeId node);
+  void list_no_template_items(const store::NoTemplateReport& report);
+  PageSheetEnv page_sheet_env(bool new_record);
+  void drop_node(store::NodeId source, store::NodeId target, store::DropPosition where);
+  void set_menus_enabled(bool on);
   void show_history();
   present::OpenEnv open_env();
 
@@ -187,7 +222,7 @@ class MainWindow : public QMainWindow, public RunView {
   std::unique_ptr<RunController> runs_;
   MessagePrompt prompt_;
   TreeModel* model_ = nullptr;
-  QTreeView* tree_ = nullptr;
+  ItemTreeView* tree_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QToolBar* toolbar_ = nullptr;
@@ -224,6 +259,10 @@ class MainWindow : public QMainWindow, public RunView {
   std::optional<store::PageSettings> record_set_aside_;
   present::HistoryList history_;  // the links opened (history.db)
   present::FindState find_state_;
+  QPointer<FindDialog> find_dialog_;
+  app::ItemSearchSettings item_search_;  // kept while the app runs
+  bool new_item_open_ = false;
+  std::function<void(const store::Node&)> bulk_item_hook_;
 };
 
 }  // namespace ks::gui

@@ -1,7 +1,7 @@
 // The main window's commands: the gates, then the action of each number.
-// Commands whose dialog is not part of the window (settings sheets, find,
-// import and export, the searches, printing) are accepted and do nothing
-// here; the menus offer them with the enabling rules.
+// The sheets and the tree's drops are in main_window_sheets.cpp, the file
+// menu's commands in main_window_files.cpp, the searches in
+// main_window_search.cpp.
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -167,10 +167,39 @@ void MainWindow::command(int id) {
       select_node(heading_node_);
       if (selected_node() == heading_node_) delete_selected();
       break;
+    case kCmdViewerItemSettings:
+      properties(heading_node_);
+      break;
+    case kCmdProperties:
+    case kCmdConfigButton:
+      properties(selected_node() != store::kNoNode ? selected_node() : app_.tree().root());
+      break;
+    case kCmdNewItem:
+    case kCmdAddPageButton:
+      new_item();
+      break;
+    case kCmdOptions:
+      show_options();
+      break;
+    case kCmdImport:
+      import_bookmarks();
+      break;
+    case kCmdExport:
+      export_bookmarks();
+      break;
+    case kCmdSaveLogHtml:
+      save_log_html();
+      break;
+    case kCmdConfirm:
+      confirm_selected();
+      break;
+    case kCmdPastLogSearch:
+      past_log_search();
+      break;
+    case kCmdItemSearch:
+      item_search();
+      break;
     default:
-      // The settings sheets, the past-log and item searches, import,
-      // export, saving the log as HTML and the confirm view belong to the
-      // dialogs; nothing to do here yet.
       break;
   }
 }
@@ -385,22 +414,6 @@ void MainWindow::web_search(int id) {
   if (edit_web_search(current_view(), site, open_env())) keep_focus();
 }
 
-void MainWindow::find(int id) {
-  ResultView& view = current_view();
-  if (id == kCmdFind || id == kCmdFindMenu) {
-    find_with_dialog(this, view, find_state_);
-    return;
-  }
-  // Without a kept text the find dialog asks for one.
-  if (find_state_.text.empty()) {
-    find_with_dialog(this, view, find_state_);
-    return;
-  }
-  find_again(view, find_state_,
-             id == kCmdFindPrevious ? present::FindDirection::kBackward
-                                    : present::FindDirection::kForward);
-}
-
 void MainWindow::print_current() {
   print_with_dialog(current_view(), this, [this](const QString& text) { set_status(text); });
 }
@@ -412,9 +425,9 @@ void MainWindow::show_history() {
 }
 
 void MainWindow::link_activated(const LinkInfo& link) {
-  if (link.item_settings()) {
-    // The item's settings open in its sheet, never during a run; the sheet
-    // belongs to the dialogs.
+  if (const auto node = present::item_settings_node(link.target)) {
+    // The item's settings open in its sheet, never during a run.
+    if (!running()) properties(*node);
     return;
   }
   LinkOpenContext context;
@@ -422,6 +435,7 @@ void MainWindow::link_activated(const LinkInfo& link) {
   context.options = &app_.options();
   context.base_folder = app_.folders().base;
   context.statistics = &app_.statistics();
+  context.session_totals = &app_.session_totals();
   context.open_env = open_env();
   const LinkOpenResult opened = open_result_link(link, context);
   set_status(opened.status);

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "app/application.h"
+#include "gui/dialogs/sheet_lock.h"
 #include "present/report.h"
 #include "present/run_display.h"
 #include "shell/main_window.h"
@@ -33,7 +34,8 @@ void MainWindow::post_startup_check() {
 }
 
 void MainWindow::start_check(check::CheckKind kind) {
-  if (running() || exiting_) return;
+  // An open settings sheet may be changing an item: no run until it closes.
+  if (running() || exiting_ || SheetLock::held()) return;
   NodeId node = selected_node();
   if (node == store::kNoNode) node = app_.tree().root();
   const auto tag = model_->tag_of(node);

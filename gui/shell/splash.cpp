@@ -13,7 +13,7 @@ Splash::Splash()
       line_(new QLabel(this)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(app_icon());
-  auto* banner = new QLabel(QStringLiteral("Kestrelscan v0.134"), this);
+  auto* banner = new QLabel(QStringLiteral("Kestrelscan v" KS_VERSION), this);
   QFont big = banner->font();
   big.setPointSizeF(big.pointSizeF() * 1.6);
   big.setBold(true);

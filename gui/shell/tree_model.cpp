@@ -283,6 +283,8 @@ Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
   switch (store::tag_kind(e->tag)) {
     case NodeKind::kGroup:
     case NodeKind::kItem:
+      f |= Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+      break;
     case NodeKind::kTemplate:
       f |= Qt::ItemIsEditable;
       break;

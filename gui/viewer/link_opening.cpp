@@ -39,6 +39,7 @@ LinkOpenResult open_result_link(const LinkInfo& link, LinkOpenContext& context) 
     app_options::roll_statistics_day(*context.statistics, static_cast<int64_t>(now));
     ++context.statistics->num_open_links;
   }
+  if (context.session_totals) ++context.session_totals->num_open_links;
   return result;
 }
 

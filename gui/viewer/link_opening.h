@@ -30,9 +30,10 @@ struct LinkOpenContext {
   present::HistoryList* history = nullptr;        // required
   const app_options::Options* options = nullptr;  // required: SAVE_HISTORY, browsers
   std::string base_folder;  // Shift_JIS: the history pages go to its history/ folder
-  app_options::Statistics* statistics = nullptr;  // NUM_OPEN_LINKS; may be null
-  present::OpenEnv open_env;                      // launcher, message boxes
-  std::function<std::time_t()> now;               // empty: the clock
+  app_options::Statistics* statistics = nullptr;      // NUM_OPEN_LINKS; may be null
+  present::OpenEnv open_env;                          // launcher, message boxes
+  std::function<std::time_t()> now;                   // empty: the clock
+  app_options::Statistics* session_totals = nullptr;  // the process's own count; may be null
 };
 
 struct LinkOpenResult {

@@ -327,4 +327,19 @@ bool PaneViewBase::next_keyword() {
   return true;
 }
 
+void PaneViewBase::write_to(present::Pane& out) const {
+  out.begin();
+  std::size_t pos = 0;
+  for (int i = 0; i < text_.link_count(); ++i) {
+    const ViewerLink& l = text_.link(i);
+    if (l.start < pos) continue;
+    out.write_text(text_.range_crlf(pos, l.start));
+    const ViewerLinkTarget& t = text_.link_target(i);
+    out.write_link(text_.range_crlf(l.start, l.start + l.length), t.target, t.origin);
+    pos = l.start + l.length;
+  }
+  out.write_text(text_.range_crlf(pos, text_.end_offset()));
+  out.end();
+}
+
 }  // namespace ks::gui

@@ -54,6 +54,7 @@ class PaneViewBase : public ResultView {
   void select(std::ptrdiff_t start, std::ptrdiff_t end) override;
   std::string selected_text() const override;
   bool copy() override;
+  void write_to(present::Pane& out) const override;
 
   int link_count() const override { return text_.link_count(); }
   std::optional<LinkInfo> link(int index) const override;

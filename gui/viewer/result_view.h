@@ -139,6 +139,9 @@ class ResultView : public present::Pane {
   // Puts the selection on the clipboard as text (line breaks CR LF). False
   // when nothing is selected or the selection is over 512,000 bytes.
   virtual bool copy() = 0;
+  // Writes the whole text with its links into `out` as one batch (saving
+  // the pane as HTML goes through a present::BufferedPane this way).
+  virtual void write_to(present::Pane& out) const = 0;
 
   // --- Links -----------------------------------------------------------
   virtual int link_count() const = 0;

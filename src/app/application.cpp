@@ -10,6 +10,7 @@
 #include "platform/appdir.h"
 #include "platform/sjis.h"
 #include "present/run_display.h"
+#include "store/tree_order.h"
 
 namespace ks::app {
 namespace {
@@ -112,12 +113,18 @@ std::unique_ptr<check::CheckSession> Application::make_session(check::RunEventSi
   session->use_statistics(statistics_);
   // Only the holder of the data folder checks; the work folder is its own.
   if (owns_data_folder()) session->use_work_folder(folders_.work);
+  session->use_session_totals(session_totals_);
   return session;
 }
 
 void Application::reload_tree() {
   startup_ =
       store::build_tree_at_startup(tree_, templates_, folders_.base, options_.auto_tree_sort != 0);
+  // A tree.db that could not be used is replaced by the order of the folders,
+  // by the process that owns the data folder only; the front end says so.
+  if (startup_.tree_db_rebuilt && lock_.held()) {
+    startup_.tree_db_saved = store::save_tree_db(tree_, folders_.data);
+  }
 }
 
 bool Application::save_tree_cache() const {

@@ -84,6 +84,9 @@ class Application {
   app_options::Options& options() { return options_; }
   const app_options::Options& options() const { return options_; }
   app_options::Statistics& statistics() { return statistics_; }
+  // Running totals since this process started ("今回" of the statistics
+  // page): run time, pages started, bytes received, links opened. Not saved.
+  app_options::Statistics& session_totals() { return session_totals_; }
   store::Tree& tree() { return tree_; }
   const store::Tree& tree() const { return tree_; }
   store::TemplateTable& templates() { return templates_; }
@@ -117,6 +120,7 @@ class Application {
   app_options::Options options_;
   app_options::Statistics statistics_;
   app_options::Statistics statistics_loaded_;  // to save only what changed
+  app_options::Statistics session_totals_;
   DataFolderLock lock_;
   store::Tree tree_;
   store::TemplateTable templates_;

@@ -92,8 +92,9 @@ RunCompletion CheckSession::complete(bool minimized) {
   out.stopped = stop_requested_ || run_.stop_requested();
   stop_requested_ = false;
   const int64_t end = now_seconds();
-  add_run_statistics(*stats_, end - start_time_, run_.sites(),
-                     net::received_counters().day.load() - received_before_);
+  const int64_t received = net::received_counters().day.load() - received_before_;
+  add_run_statistics(*stats_, end - start_time_, run_.sites(), received);
+  if (totals_) add_run_statistics(*totals_, end - start_time_, run_.sites(), received);
   // A run ended for closing shows nothing and decides nothing; a stop alone
   // still shows the summary.
   out.closing = run_.exit_requested();

@@ -65,6 +65,10 @@ class CheckSession {
   void use_statistics(app_options::Statistics& stats) { stats_ = &stats; }
   // The work folder runs keep their spare files in (RunConfig::work_folder).
   void use_work_folder(std::string folder) { work_folder_ = std::move(folder); }
+  // Running totals for the life of the process (never saved, never reset
+  // at midnight); every run adds to them as to the day's. Must outlive the
+  // session.
+  void use_session_totals(app_options::Statistics& totals) { totals_ = &totals; }
 
   // Starts a run of `kind` over `selected`, with the global options and the
   // base folder (ends in '/'). False when a run is going on or the node is
@@ -89,6 +93,7 @@ class CheckSession {
   CheckRun run_;
   app_options::Statistics own_stats_;
   app_options::Statistics* stats_ = &own_stats_;
+  app_options::Statistics* totals_ = nullptr;
   app_options::Options options_;  // the options the run started with
   std::string work_folder_;
   int64_t start_time_ = 0;

@@ -79,6 +79,9 @@ bool StoredResult::write(int code, std::string_view message, std::optional<int> 
   if (current) p.set("INDEX", "CURRENT", std::to_string(*current));
   std::string text = p.serialize();
   if (bytes_ && *bytes_ == text) return true;
+  // The write every finished check that changed something makes: it also
+  // takes away what writers killed mid-write left in the item folder.
+  remove_stale_temporaries(folder_);
   if (!replace_file(spares, result_path(folder_), text)) return false;
   bytes_ = std::move(text);
   // index.txt is the old home of CURRENT; it can only be there while

@@ -56,7 +56,10 @@ class StoredResult {
 // Writes CODE and MESSAGE (MESSAGE replaced, possibly empty) and, with
 // `current`, [INDEX] CURRENT, in one replacement of the file; false when the
 // file cannot be written (the earlier values stay). index.txt goes once
-// CURRENT is written where there was none.
+// CURRENT is written where there was none. A write also removes the
+// temporaries that writers killed mid-write left in the item folder
+// (remove_stale_temporaries); a write left out because the bytes are the
+// same leaves them for the next one.
 [[nodiscard]] bool write_result(std::string_view folder, int code, std::string_view message,
                                 std::optional<int> current = std::nullopt);
 // CODE (0 when absent), or -1 when the path does not fit.

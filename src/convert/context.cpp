@@ -107,6 +107,7 @@ void Context::header_charset(std::string_view name) {
 void Context::text_line(std::string_view line) {
   write_out();
   std::string l(line);
+  std::replace(l.begin(), l.end(), '\0', '?');  // see write()
   l += '\n';
   output(l);
 }
@@ -120,7 +121,15 @@ bool Context::write(std::string_view bytes) {
       return false;
     }
     std::size_t chunk = n < kReadBlockSize ? n : kReadBlockSize;
-    if (!process(p, chunk)) return false;
+    const unsigned char* block = p;
+    if (std::memchr(p, 0, chunk) != nullptr) {
+      // A NUL byte would end the line for every later reader and hide the
+      // rest of it: it reads as '?', as an overlong UTF-8 NUL or "&#0;" does.
+      nul_free_.assign(reinterpret_cast<const char*>(p), chunk);
+      std::replace(nul_free_.begin(), nul_free_.end(), '\0', '?');
+      block = reinterpret_cast<const unsigned char*>(nul_free_.data());
+    }
+    if (!process(block, chunk)) return false;
     p += chunk;
     n -= chunk;
     if (++blocks_ % kYieldEveryBlocks == 0) std::this_thread::yield();

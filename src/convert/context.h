@@ -233,6 +233,7 @@ class Context {
   Link link_ = Link::kNone;
   std::string link_url_;
   std::string base_url_;
+  std::string nul_free_;  // a block of the body with its NUL bytes replaced
 
   // Skipped content, preformatted content, tables.
   Skip skip_ = Skip::kNone;

@@ -27,7 +27,8 @@ bool CrlfFileOutput::open(std::string_view path) {
   failed_ = false;
   open_ = true;
   if (fd_ < 0 && !(spares_ && spares_->active())) {
-    fd_ = ::open(to_os_path(path_).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Never through a link or into a file with another name.
+    fd_ = open_for_writing(path_);
     if (fd_ < 0) open_ = false;
   }
   return open_;

@@ -21,6 +21,8 @@ const std::string& net_error_message(int code) {
       return KS_SJ("サーバへの接続失敗");
     case kNetReceiveFailed:
       return KS_SJ("HTTP受信エラー");
+    case kNetResponseTooLarge:
+      return KS_SJ("受信データが大きすぎます");
     case kNetBrowserComponent:
       return KS_SJ("IEコンポーネントエラー");
     case kNetWebDriver:

@@ -13,6 +13,7 @@ inline constexpr int kNetLookupFailed = 4;   // the name lookup failed or timed 
 inline constexpr int kNetSocketFailed = 6;   // no socket, or not non-blocking
 inline constexpr int kNetConnectFailed = 8;  // refused, send failed, TLS set-up failed, ...
 inline constexpr int kNetReceiveFailed = 9;  // receive failed, CONNECT refused, nothing received
+inline constexpr int kNetResponseTooLarge = 11;  // the response passed kResponseMax (transfer.h)
 inline constexpr int kNetBrowserComponent = 1000;
 inline constexpr int kNetWebDriver = 2000;
 inline constexpr int kNetUnsafeLegacyRenegotiation = 10000;

@@ -1,6 +1,27 @@
 #include "net/request.h"
 
+#include <algorithm>
+
+#include "net/text_util.h"
+
 namespace ks::net {
+
+namespace {
+
+// The request line and the Host line as sent: never with a blank or control
+// byte from outside text, which would end the field or the line (the
+// prepared target holds none; this is the last line of defence).
+std::string request_field(std::string_view s) {
+  std::string out(s);
+  std::erase_if(out, is_request_unsafe);
+  return out;
+}
+
+bool has_control_byte(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) { return c != ' ' && is_request_unsafe(c); });
+}
+
+}  // namespace
 
 std::string absolute_target(const RequestSpec& spec) {
   std::string target = spec.secure ? "https://" : "http://";
@@ -15,11 +36,11 @@ std::string build_request(const RequestSpec& spec) {
   std::string out;
   out.reserve(1024);
   out += spec.head ? "HEAD " : "GET ";
-  out += spec.via_proxy ? absolute_target(spec) : spec.request_path;
+  out += request_field(spec.via_proxy ? absolute_target(spec) : spec.request_path);
   out += " HTTP/1.1\r\nAccept: */*\r\nAccept-Language: ja\r\nUser-Agent: ";
   out += kUserAgent;
   out += "\r\nHost: ";
-  out += spec.host;
+  out += request_field(spec.host);
   out += "\r\nAccept-Encoding: gzip\r\nConnection: close\r\n";
   if (spec.via_proxy) out += "Pragma: no-cache\r\n";
   if (out.size() >= kRequestBufferSize) out.resize(kRequestBufferSize - 1);
@@ -28,7 +49,9 @@ std::string build_request(const RequestSpec& spec) {
   auto add = [&out](const std::string& line) {
     if (out.size() + line.size() < kRequestBufferSize) out += line;
   };
-  if (!spec.if_modified_since.empty()) add("If-Modified-Since: " + spec.if_modified_since + "\r\n");
+  if (!spec.if_modified_since.empty() && !has_control_byte(spec.if_modified_since)) {
+    add("If-Modified-Since: " + spec.if_modified_since + "\r\n");
+  }
   if (spec.basic_credentials) {
     std::string credentials = spec.basic_credentials->substr(0, kCredentialsMax);
     add("Authorization: Basic " + base64_encode(credentials) + "\r\n");
@@ -39,7 +62,7 @@ std::string build_request(const RequestSpec& spec) {
 
 std::string build_connect_request(std::string_view host, uint16_t port) {
   std::string out = "CONNECT ";
-  out += host;
+  out += request_field(host);
   out += ":" + std::to_string(port) + " HTTP/1.1\r\n\r\n";
   return out;
 }

@@ -48,6 +48,12 @@ class ResponseParser::Inflater {
   bool ok() const { return ok_; }
   bool ended() const { return ended_; }
   bool received_input() const { return zs_.total_in > 0; }
+  // Inflation went past its bounds (see kInflatedMax).
+  bool too_much() const {
+    const uint64_t out = zs_.total_out;
+    return out > kInflatedMax ||
+           (out > kInflateRatioFrom && out / kInflateRatioMax > uint64_t{zs_.total_in});
+  }
 
   // Inflates `in` whole (input after the end of the stream is ignored) and
   // hands every output block to `out`. Returns false on an inflater error;
@@ -65,6 +71,7 @@ class ResponseParser::Inflater {
       // No progress with the input used up is the normal wait for more input.
       if (r == Z_BUF_ERROR && zs_.avail_in == 0) r = Z_OK;
       if (r < 0 || r == Z_NEED_DICT) return false;
+      if (too_much()) return false;
       if (produced > 0 && !out(std::string_view(out_.data(), produced))) {
         stopped = true;
         return true;
@@ -340,7 +347,7 @@ class MemorySource final : public Source {
 class FileSource final : public Source {
  public:
   explicit FileSource(std::string_view path)
-      : file_(std::fopen(to_os_path(path).c_str(), "rb")), buffer_(kReadBlock, '\0') {}
+      : file_(fopen_regular_for_reading(path)), buffer_(kReadBlock, '\0') {}
   ~FileSource() override {
     if (file_) std::fclose(file_);
   }
@@ -466,6 +473,12 @@ ResponseReadResult read_from(Source& source, BodySink& sink, const ResponseReadO
   if (result.outcome == store::CheckStatus::kHttpError && !result.redirect_target.empty()) {
     result.redirect_target = combine_url(options.current_url, result.redirect_target);
     if (result.redirect_target.size() > kLocationMax) result.redirect_target.clear();
+    // Only http and https are followed: this engine speaks nothing else, and
+    // an ftp: or gopher: target must not be fetched as if it were http.
+    if (!istarts_with(result.redirect_target, "http://") &&
+        !istarts_with(result.redirect_target, "https://")) {
+      result.redirect_target.clear();
+    }
   } else {
     result.redirect_target.clear();
   }

@@ -41,6 +41,15 @@ inline constexpr std::size_t kHeaderLineMax = 65535;
 inline constexpr std::size_t kChunkSizeLineMax = 9999;
 // zlib input and output blocks (bytes).
 inline constexpr std::size_t kInflateBlock = 10000;
+// Bounds of inflation. A gzip body of a few megabytes can inflate to
+// gigabytes of blanks and hold the conversion stage (and every item waiting
+// for it) for minutes. Real pages inflate to far less than kInflatedMax bytes
+// and by far less than kInflateRatioMax to 1 (deflate's own ceiling is about
+// 1032 to 1, reached only by runs of one byte); either bound passed is an
+// inflater failure. The ratio is judged once kInflateRatioFrom bytes came out.
+inline constexpr uint64_t kInflatedMax = uint64_t{64} << 20;
+inline constexpr uint64_t kInflateRatioMax = 1000;
+inline constexpr uint64_t kInflateRatioFrom = uint64_t{1} << 20;
 
 // The HTTP status of a first line: the number after a first token that
 // begins with "HTTP" (any case); 0 when the line is not a status line.
@@ -143,7 +152,8 @@ struct ResponseReadResult {
   store::CheckStatus outcome = store::CheckStatus::kNoChange;
   int http_status = 0;
   // The Location value resolved against the current URL, for outcomes 3 and
-  // 4; empty when the answer had none.
+  // 4; empty when the answer had none or it names a scheme other than http
+  // and https.
   std::string redirect_target;
   bool aborted = false;         // stopped by the abort flag: no result
   bool input_missing = false;   // the response file could not be read: no result

@@ -5,8 +5,10 @@
 namespace ks::net {
 namespace {
 
+// Made fresh in its folder: a link or special file under the name is
+// replaced, never written through.
 std::FILE* create_file(const std::string& path) {
-  return std::fopen(to_os_path(path).c_str(), "wbe");
+  return fopen_for_writing(path);
 }
 
 }  // namespace

@@ -42,6 +42,20 @@ inline std::string_view trim_ascii(std::string_view s) {
   return s;
 }
 
+// A byte that must never enter a request from outside text: it would end a
+// line (CR, LF), end a string (NUL) or end a request-line field (space).
+inline bool is_request_unsafe(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b <= 0x20 || b == 0x7F;
+}
+
+inline bool has_request_unsafe(std::string_view s) {
+  for (char c : s) {
+    if (is_request_unsafe(c)) return true;
+  }
+  return false;
+}
+
 // 0..15 for a hexadecimal digit, -1 otherwise.
 inline int hex_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';

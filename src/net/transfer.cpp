@@ -63,6 +63,33 @@ class Socket {
   int fd_ = -1;
 };
 
+// Finds the end of a response's header block as the response reader does:
+// an empty line, i.e. two equal line-end bytes in a row (LF LF, CR CR) or
+// four line-end bytes in a row (CR LF CR LF).
+class HeaderEnd {
+ public:
+  // The bytes of `data` up to and including the end of the block, or npos
+  // when it does not end in them.
+  std::size_t find(std::string_view data) {
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      const char c = data[i];
+      if (c != '\r' && c != '\n') {
+        count_ = 0;
+        continue;
+      }
+      ++count_;
+      const bool ended = (count_ >= 2 && c == last_) || count_ >= 4;
+      last_ = c;
+      if (ended) return i + 1;
+    }
+    return std::string_view::npos;
+  }
+
+ private:
+  int count_ = 0;
+  char last_ = 0;
+};
+
 class Transfer {
  public:
   explicit Transfer(const TransferParams& p)
@@ -82,6 +109,8 @@ class Transfer {
   bool read_connect_answer();
   bool receive();
   void close_connection();
+  // Appends received bytes to the response file; false when the transfer
+  // ends (an error, or the end of a HEAD answer's header block).
   bool store(const char* data, std::size_t n);
 
   bool fail(int code) {
@@ -115,6 +144,9 @@ class Transfer {
   std::unique_ptr<TlsConnection> tls_;
   std::vector<char> buffer_;
   bool closed_by_server_ = false;
+  bool head_ = false;             // a HEAD request: the header block is the whole answer
+  bool header_complete_ = false;  // a HEAD answer's header block has ended
+  HeaderEnd header_end_;
 };
 
 TransferResult Transfer::run() {
@@ -142,6 +174,7 @@ TransferResult Transfer::run() {
     }
     RequestSpec spec;
     spec.head = settings.check_by_http_header != 0;
+    head_ = spec.head;
     spec.via_proxy = target.via_proxy;
     spec.secure = target.secure;
     spec.host = target.host;
@@ -149,7 +182,11 @@ TransferResult Transfer::run() {
     spec.request_path = target.request_path;
     if (target.conditional && settings.option_changed == 0)
       spec.if_modified_since = target.last_modified;
-    if (settings.auth_type != 0) spec.basic_credentials = settings.auth_id + ":" + p_.auth_password;
+    // The item's credentials go to its own origin only, never to the server
+    // a redirect names.
+    if (settings.auth_type != 0 && target.credentials_allowed) {
+      spec.basic_credentials = settings.auth_id + ":" + p_.auth_password;
+    }
     if (!send_all(build_request(spec))) return false;
     return receive();
   };
@@ -163,6 +200,9 @@ TransferResult Transfer::run() {
   if (!result_.stopped && result_.net_error == 0 && result_.received_bytes == 0)
     fail(kNetReceiveFailed);
   result_.ok = !result_.stopped && result_.net_error == 0 && closed_by_server_;
+  // Whatever a failed or stopped transfer stored (up to kResponseMax bytes)
+  // is no response: it goes, so no work file of any size stays behind.
+  if (!result_.ok && !result_.in_memory) remove_file(p_.response_path);
   received_counters().day += result_.received_bytes;
   received_counters().total += result_.received_bytes;
   return result_;
@@ -239,12 +279,23 @@ bool Transfer::send_all(std::string_view data) {
 }
 
 bool Transfer::store(const char* data, std::size_t n) {
+  if (header_complete_) return false;
+  if (head_) {
+    if (std::size_t end = header_end_.find(std::string_view(data, n));
+        end != std::string_view::npos) {
+      n = end;
+      header_complete_ = true;
+    }
+  }
+  if (result_.received_bytes + static_cast<int64_t>(n) > kResponseMax) {
+    return fail(kNetResponseTooLarge);
+  }
   const ResponseStore::Append a = response_.append(data, n);
   if (a == ResponseStore::Append::kCreateFailed) return fail(kNetConnectFailed);
   if (a != ResponseStore::Append::kOk) return fail(kNetReceiveFailed);
   result_.received_bytes += static_cast<int64_t>(n);
   if (p_.progress) p_.progress->received_bytes.store(result_.received_bytes);
-  return true;
+  return !header_complete_;
 }
 
 bool Transfer::receive() {
@@ -259,12 +310,12 @@ bool Transfer::receive() {
       if (io.stopped) return stop();
       if (io.net_error) return fail(io.net_error);
       if (io.closed) break;
-      if (!store(buffer_.data(), static_cast<std::size_t>(io.bytes))) return false;
+      if (!store(buffer_.data(), static_cast<std::size_t>(io.bytes))) break;
       continue;
     }
     ssize_t n = ::recv(socket_.fd(), buffer_.data(), buffer_.size(), 0);
     if (n > 0) {
-      if (!store(buffer_.data(), static_cast<std::size_t>(n))) return false;
+      if (!store(buffer_.data(), static_cast<std::size_t>(n))) break;
       continue;
     }
     if (n == 0) break;
@@ -272,6 +323,8 @@ bool Transfer::receive() {
     WaitResult w = wait_socket(socket_.fd(), POLLIN, d, p_.stop);
     if (w != WaitResult::kReady) return wait_failed(w, kNetReceiveFailed);
   }
+  if (result_.net_error != 0) return false;
+  // The server closed, or (HEAD) the header block, all there is, is complete.
   closed_by_server_ = true;
   return true;
 }
@@ -282,8 +335,9 @@ void Transfer::close_connection() {
     tls_->close(fd);
   } else {
     ::shutdown(fd, SHUT_WR);
-    // Whatever is still there at once joins the response (bounded).
-    for (int i = 0; i < 16; ++i) {
+    // Whatever is still there at once joins the response (bounded), unless
+    // the answer is already complete.
+    for (int i = 0; i < 16 && !header_complete_; ++i) {
       ssize_t n = ::recv(fd, buffer_.data(), buffer_.size(), MSG_DONTWAIT);
       if (n <= 0 || !store(buffer_.data(), static_cast<std::size_t>(n))) break;
     }

@@ -2,7 +2,11 @@
 // for https through a proxy, the TLS handshake, one request, and the raw
 // response stored exactly as received: in the caller's memory buffer while
 // it fits in its limit, else in the item's response file (htmltmp.txt), in
-// blocks of kReceiveBlock bytes, never held whole (net/response_store.h).
+// blocks of kReceiveBlock bytes, never held whole (net/response_store.h). At
+// most kResponseMax bytes are stored; a HEAD request stores the header block
+// only (a body after it is not the page's and is never read). A transfer
+// that does not succeed removes the response file, so a failed or stopped
+// one leaves nothing behind.
 //
 // All socket work is non-blocking; every wait wakes on readiness and looks
 // at the stop flags at least every 100 ms. Each wait is limited by TIMEOUT;
@@ -26,6 +30,11 @@
 namespace ks::net {
 
 inline constexpr std::size_t kReceiveBlock = 65536;
+// The most a response may hold (64 MiB). Real pages stay far below it (even
+// the text of a page is kept to 512,000 bytes for comparison); a server that
+// sends more without end would otherwise fill the disk. A larger response
+// ends the transfer with kNetResponseTooLarge.
+inline constexpr int64_t kResponseMax = int64_t{64} << 20;
 
 // Progress of the transfer in flight, for the task monitor (read from the UI
 // thread while the transfer runs).

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "net/transfer.h"
 #include "net/webdriver_answer.h"
 #include "platform/fs.h"
 
@@ -165,7 +166,7 @@ ExchangeResult driver_exchange(int fd, std::string_view request, const std::stri
                                bool force, int timeout_seconds, const StopFlags& stop) {
   ExchangeResult result;
   const StopFlags waits = force ? StopFlags{} : stop;
-  FileCloser out{std::fopen(to_os_path(out_path).c_str(), "wb")};
+  FileCloser out{fopen_for_writing(out_path)};
   if (!out.f) return result;
 
   const Deadline send_limit(timeout_seconds);
@@ -188,6 +189,9 @@ ExchangeResult driver_exchange(int fd, std::string_view request, const std::stri
     const ssize_t n = ::recv(fd, block.data(), block.size(), 0);
     if (n > 0) {
       const auto got = static_cast<std::size_t>(n);
+      // A page source bounded like a response: a page that grows without
+      // end must not fill the disk (nor, read back, the memory).
+      if (answer.received() + static_cast<int64_t>(got) > kResponseMax) return result;
       if (std::fwrite(block.data(), 1, got, out.f) != got) return result;
       answer.feed(std::string_view(block.data(), got));
       if (answer.complete()) break;

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include <algorithm>
+
 #include "platform/fs.h"
 #include "platform/sjis.h"
 
@@ -44,6 +46,21 @@ std::optional<KeyLine> key_line(std::string_view line) {
   return KeyLine{trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
 }
 
+bool is_line_break(char c) {
+  return c == '\r' || c == '\n' || c == '\0';
+}
+
+// What a writer may put on a line: a CR or LF would end the line and let
+// the rest of a value (a page's link, a bookmark's name) read as keys and
+// sections of their own, and a NUL ends the text for some readers. Callers
+// that keep multi-line text encode its line ends first (0x01, 0x02); this is
+// the last line of defence, so whatever reaches it loses those bytes.
+std::string one_line(std::string_view s) {
+  std::string out(s);
+  std::erase_if(out, is_line_break);
+  return out;
+}
+
 std::string unquote(std::string_view v) {
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
     v = v.substr(1, v.size() - 2);
@@ -52,6 +69,14 @@ std::string unquote(std::string_view v) {
 }
 
 }  // namespace
+
+bool has_line_break(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), is_line_break);
+}
+
+std::string profile_one_line(std::string_view text) {
+  return one_line(text);
+}
 
 bool profile_name_equal(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -159,8 +184,11 @@ std::vector<std::string> Profile::keys(std::string_view section) const {
   return out;
 }
 
-void Profile::set(std::string_view section, std::string_view key, std::string_view value) {
-  std::string line = std::string(trim(key)) + "=" + std::string(value);
+void Profile::set(std::string_view section_in, std::string_view key_in, std::string_view value_in) {
+  const std::string section = one_line(section_in);
+  const std::string key = one_line(key_in);
+  const std::string value = one_line(value_in);
+  std::string line = std::string(trim(key)) + "=" + value;
   std::size_t h = find_section(section);
   if (h == npos) {
     lines_.push_back("[" + std::string(trim(section)) + "]");
@@ -169,8 +197,18 @@ void Profile::set(std::string_view section, std::string_view key, std::string_vi
   }
   std::size_t k = find_key(h, key);
   if (k != npos) {
-    // Keep the spelling of the existing key name.
-    lines_[k] = std::string(key_line(lines_[k])->key) + "=" + std::string(value);
+    // Keep the spelling of the existing key name. Readers take the first
+    // copy of a key, so later copies (a damaged or tampered file) go.
+    lines_[k] = std::string(key_line(lines_[k])->key) + "=" + value;
+    for (std::size_t end = section_end(h), i = k + 1; i < end;) {
+      auto kl = key_line(lines_[i]);
+      if (kl && profile_name_equal(kl->key, trim(key))) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+        --end;
+      } else {
+        ++i;
+      }
+    }
     return;
   }
   // After the last non-blank line of the section.
@@ -179,11 +217,22 @@ void Profile::set(std::string_view section, std::string_view key, std::string_vi
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
+void Profile::add_section(std::string_view section,
+                          const std::vector<std::pair<std::string, std::string>>& keys) {
+  lines_.reserve(lines_.size() + keys.size() + 1);
+  lines_.push_back("[" + std::string(trim(one_line(section))) + "]");
+  for (const auto& [key, value] : keys) {
+    lines_.push_back(std::string(trim(one_line(key))) + "=" + one_line(value));
+  }
+}
+
 void Profile::remove_key(std::string_view section, std::string_view key) {
   std::size_t h = find_section(section);
   if (h == npos) return;
-  std::size_t k = find_key(h, key);
-  if (k != npos) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(k));
+  // Every copy: a later one would otherwise take the removed key's place.
+  for (std::size_t k; (k = find_key(h, key)) != npos;) {
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(k));
+  }
 }
 
 void Profile::remove_section(std::string_view section) {

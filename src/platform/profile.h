@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ks {
@@ -31,6 +32,11 @@ class Profile {
   std::vector<std::string> keys(std::string_view section) const;
 
   void set(std::string_view section, std::string_view key, std::string_view value);
+  // Adds a section that is not there yet with its keys in the given order:
+  // what set() for each key in turn gives, without a scan of the section per
+  // key (a new file of many keys is written in one pass).
+  void add_section(std::string_view section,
+                   const std::vector<std::pair<std::string, std::string>>& keys);
   void remove_key(std::string_view section, std::string_view key);
   void remove_section(std::string_view section);
 
@@ -66,5 +72,14 @@ inline void profile_flush(std::string_view /*path*/) {}
 
 // Compares ASCII letters without regard to case; Shift_JIS pairs compare exactly.
 bool profile_name_equal(std::string_view a, std::string_view b);
+
+// Whether text holds a byte no value on a line may hold: CR, LF or NUL.
+// Profile::set drops such bytes from every name and value it writes, so no
+// value can ever end its line and set other keys; entry points refuse or
+// strip them before that (multi-line texts are stored with CR as 0x01 and
+// LF as 0x02).
+bool has_line_break(std::string_view text);
+// `text` without CR, LF and NUL.
+std::string profile_one_line(std::string_view text);
 
 }  // namespace ks

@@ -1,7 +1,9 @@
 #include "present/bookmarks.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <map>
 
 #include "convert/entities.h"
 #include "platform/fs.h"
@@ -103,7 +105,9 @@ std::string clean_name(std::string_view text) {
 
 bool write_link_item(std::string_view folder, std::string_view url, std::string_view name) {
   store::PageSettings rec = store::default_page_settings();
-  rec.url = cut_text(url, store::kUrlCapacity - 1);
+  // A line break in an imported URL must not reach site.db, where the rest
+  // of it would read as keys of its own (a program to run, credentials).
+  rec.url = cut_text(profile_one_line(url), store::kUrlCapacity - 1);
   rec.comment = cut_text(name, store::kCommentCapacity - 1);
   return store::write_page_settings(folder, rec);
 }
@@ -115,7 +119,7 @@ class ImportTarget {
       : data_(std::move(data_folder)), result_(result) {}
 
   bool open_root(std::string_view label) {
-    auto root = make_unique_folder(data_, label, ".grp", kMaxFolderBytes);
+    auto root = make_unique_folder(data_, clean_name(label), ".grp", kMaxFolderBytes);
     if (!root) return false;
     result_.group_folder = *root;
     std::string_view folder_name = *root;
@@ -130,20 +134,42 @@ class ImportTarget {
   std::optional<std::string> add_group(std::string_view parent, std::string_view text) {
     std::string name = clean_name(text);
     if (name.empty()) name = KS_SJ("無題");
-    return make_unique_folder(parent, name, ".grp", kMaxFolderBytes);
+    bool too_long = false;
+    return unique_folder(parent, name, ".grp", too_long);
   }
 
   void add_link(std::string_view parent, std::string_view text, std::string_view url) {
     std::string name = clean_name(text);
     if (name.empty()) name = KS_SJ("無題");
-    std::optional<std::string> folder = make_unique_folder(parent, name, ".dat", kMaxFolderBytes);
-    if (!folder) folder = too_long_folder();
+    bool too_long = false;
+    std::optional<std::string> folder = unique_folder(parent, name, ".dat", too_long);
+    // Only a name that cannot form a path goes to the overflow group; a
+    // folder that could not be made for another reason is no item.
+    if (!folder && too_long) folder = too_long_folder();
     if (!folder) return;
     write_link_item(*folder, url, name);
     ++result_.links;
   }
 
  private:
+  // make_unique_folder, numbering on from the last number this import gave
+  // the same name in the same place: thousands of links of one name would
+  // otherwise try every taken number again for each new one.
+  std::optional<std::string> unique_folder(std::string_view parent, const std::string& name,
+                                           std::string_view ext, bool& too_long) {
+    std::string key(parent);
+    key += '\0';
+    key += ext;
+    key += '\0';
+    key += name;
+    auto at = next_suffix_.try_emplace(std::move(key), 0).first;
+    int used = 0;
+    auto made =
+        make_unique_folder(parent, name, ext, kMaxFolderBytes, at->second, &used, &too_long);
+    if (made) at->second = used + 1;
+    return made;
+  }
+
   // The item folder for a name too long for its place: an eight-digit
   // running number in the group "!アイテム名が長い" of the data folder.
   std::optional<std::string> too_long_folder() {
@@ -165,6 +191,7 @@ class ImportTarget {
   std::string data_;
   ImportResult& result_;
   int next_number_ = 0;
+  std::map<std::string, int> next_suffix_;  // parent, extension, name -> next number to try
 };
 
 struct Tag {
@@ -273,26 +300,43 @@ void scan_bookmarks(std::string_view text, ImportTarget& target, ImportResult& r
   }
 }
 
+// A link file's settings: at most kMaxLinkFileBytes of a regular file.
+Profile load_link_file(const std::string& path) {
+  const auto bytes = read_file(path, kMaxLinkFileBytes);
+  return bytes ? Profile::parse(*bytes) : Profile{};
+}
+
+// Walks a link folder. Only folders and regular files themselves are taken,
+// never links (a link to a folder above would make the walk endless), to
+// kMaxFolderDepth levels and kMaxLinkFolderEntries entries in all
+// (`entries` counts down).
 void import_links_below(std::string_view folder, std::string_view group, ImportTarget& target,
-                        ImportResult& result, const StatusFn& status, int depth) {
+                        ImportResult& result, const StatusFn& status, int depth,
+                        int& entries_left) {
   std::vector<DirEntry> entries = scan_dir(folder);
   std::sort(entries.begin(), entries.end(),
             [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
   for (const DirEntry& e : entries) {
+    if (entries_left <= 0) {
+      result.entry_limit = true;
+      return;
+    }
+    --entries_left;
     const std::string path = path_join(folder, e.name);
     if (e.is_dir) {
       if (depth >= kMaxFolderDepth) continue;
       const std::string sub = target.add_group(group, e.name).value_or(std::string(group));
-      import_links_below(path, sub, target, result, status, depth + 1);
+      import_links_below(path, sub, target, result, status, depth + 1, entries_left);
       continue;
     }
+    if (!e.is_regular) continue;
     std::string url;
     std::string name;
     if (store::has_extension(e.name, ".url")) {
       name = e.name.substr(0, e.name.size() - 4);
-      url = Profile::load(path).get_string("InternetShortcut", "URL", "");
+      url = load_link_file(path).get_string("InternetShortcut", "URL", "");
     } else if (store::has_extension(e.name, ".desktop")) {
-      const Profile p = Profile::load(path);
+      const Profile p = load_link_file(path);
       if (!profile_name_equal(p.get_string("Desktop Entry", "Type", ""), "Link")) continue;
       name = e.name.substr(0, e.name.size() - 8);
       url = utf8_to_sjis(p.get_string("Desktop Entry", "URL", ""));  // the file is UTF-8
@@ -340,16 +384,26 @@ std::string export_bookmarks(const store::Tree& tree, std::string_view base_fold
 }
 
 std::optional<std::string> make_unique_folder(std::string_view parent, std::string_view name,
-                                              std::string_view ext, std::size_t max_path) {
-  for (int n = 0; n <= kMaxUniqueTries; ++n) {
+                                              std::string_view ext, std::size_t max_path, int first,
+                                              int* used, bool* too_long) {
+  if (too_long) *too_long = false;
+  first = std::max(first, 0);
+  for (int n = first; n <= first + kMaxUniqueTries; ++n) {
     std::string candidate(name);
     if (n > 0) candidate += "(" + std::to_string(n) + ")";
     const std::optional<std::string> encoded = store::encode_name(candidate);
-    if (!encoded) return std::nullopt;
-    std::string path = path_join(parent, *encoded + std::string(ext));
-    if (path.size() > max_path) return std::nullopt;
-    if (path_exists(path)) continue;
-    if (!make_dirs(path)) return std::nullopt;
+    std::string path = encoded ? path_join(parent, *encoded + std::string(ext)) : std::string();
+    if (!encoded || path.size() > max_path) {
+      if (too_long) *too_long = true;
+      return std::nullopt;
+    }
+    // One call tells a free name from a taken one (a file or link of that
+    // name counts as taken too).
+    if (!make_new_dir(path)) {
+      if (errno == EEXIST) continue;
+      return std::nullopt;
+    }
+    if (used) *used = n;
     return path;
   }
   return std::nullopt;
@@ -417,7 +471,8 @@ ImportResult import_link_folder(std::string_view folder, std::string_view data_f
   if (!target.open_root(group_name)) return result;
   result.imported = true;
   if (status) status(KS_SJ("IEのお気に入りをインポート中..."));
-  import_links_below(folder, target.root(), target, result, status, 0);
+  int entries_left = kMaxLinkFolderEntries;
+  import_links_below(folder, target.root(), target, result, status, 0, entries_left);
   return result;
 }
 
@@ -468,6 +523,8 @@ std::string dropped_link_name(std::string_view name) {
 store::NodeId add_dropped_link(store::TreeContext& ctx, store::NodeId selected,
                                std::string_view url, std::string_view name) {
   if (url.empty() && name.empty()) return store::kNoNode;
+  // The new item's URL loses its line breaks in plan_new_node; its name its
+  // control bytes here.
   const std::string clean = clean_name(dropped_link_name(name));
   auto plan = store::plan_new_node(ctx, selected, clean, url);
   if (!plan) return store::kNoNode;

@@ -8,6 +8,11 @@
 // folder name (store/names.h) and given its extension. Afterwards the new
 // group is added to the tree (merge_imported_group) so the rest of the tree
 // keeps its order. One operation at a time, on the thread that owns the tree.
+//
+// Imported files are another program's (or an attacker's) bytes: names lose
+// their control bytes, URLs their line breaks and NULs, so an imported link
+// can never write a settings key of its own; a folder walk follows no links
+// and stops at a depth and a total count.
 #pragma once
 
 #include <functional>
@@ -29,10 +34,14 @@ std::string export_bookmarks(const store::Tree& tree, std::string_view base_fold
                              const StatusFn& status = {});
 
 // Creates parent/encoded-name+ext, or "name(1)", "name(2)"... when taken (up
-// to 9,999 tries). nullopt when none could be made or the path would pass
-// `max_path` bytes.
+// to 9,999 tries, from "name(first)" when `first` > 0). nullopt when none
+// could be made or the path would pass `max_path` bytes; `too_long` then
+// tells the second case. `used` (optional) receives the number taken (0 for
+// the plain name).
 std::optional<std::string> make_unique_folder(std::string_view parent, std::string_view name,
-                                              std::string_view ext, std::size_t max_path);
+                                              std::string_view ext, std::size_t max_path,
+                                              int first = 0, int* used = nullptr,
+                                              bool* too_long = nullptr);
 
 // UTF-8 bookmark text as Shift_JIS: two- and three-byte sequences become
 // their Shift_JIS character ('?' when none), ASCII passes, any other byte
@@ -45,7 +54,15 @@ struct ImportResult {
   std::string group_label;   // its label
   int links = 0;             // items created
   int too_long = 0;          // items moved to "!アイテム名が長い"
+  bool entry_limit = false;  // a link folder held more than kMaxLinkFolderEntries entries
 };
+
+// A link folder import looks at no more entries than this (files and
+// folders together, at every depth), so a folder tree without end (a mount
+// that contains itself) cannot fill the data folder.
+inline constexpr int kMaxLinkFolderEntries = 100000;
+// The most bytes read of one link file (they hold a few lines).
+inline constexpr std::size_t kMaxLinkFileBytes = 65535;
 
 // Imports a bookmark file's bytes into a new group "インポートされたブックマーク"
 // in the data folder.

@@ -27,6 +27,8 @@ std::string escape_url(std::string_view s) {
 }
 
 std::string link_html(const HistoryLink& l) {
+  // A URL a page could script stays text (see is_linkable_url).
+  if (!is_linkable_url(l.url)) return escape_html_text(l.text);
   return "<a href=\"" + escape_url(l.url) + "\">" + escape_html_text(l.text) + "</a>";
 }
 

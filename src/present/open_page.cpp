@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
@@ -55,6 +56,24 @@ std::optional<std::string> lookup(const OpenEnv& env, std::string_view name) {
 
 bool is_name_char(char c) {
   return is_alnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// A URL or search term written without a scheme ("www.example.com/x") that
+// starts like a host name gets "http://", as a browser's address bar would
+// read it; anything else stays as it is (and is refused if not absolute).
+std::string with_scheme(std::string address) {
+  if (is_openable_address(address) || address.empty() ||
+      !is_alnum(static_cast<unsigned char>(address.front()))) {
+    return address;
+  }
+  return "http://" + address;
+}
+
+// Refuses (and tells) an address that could be read as an option.
+bool refuse_address(std::string_view address, const OpenEnv& env) {
+  if (is_openable_address(address)) return false;
+  tell(env, KS_SJ("このアドレスは開けません"), KS_SJ("エラー"));
+  return true;
 }
 
 class SpawnLauncher : public Launcher {
@@ -205,14 +224,39 @@ std::vector<std::string> split_command(std::string_view command) {
   return words;
 }
 
+bool is_openable_address(std::string_view address) {
+  if (address.empty()) return false;
+  if (address.front() == '/') return true;
+  if (!std::isalpha(static_cast<unsigned char>(address.front()))) return false;
+  for (std::size_t i = 1; i < address.size(); ++i) {
+    const char c = address[i];
+    if (c == ':') return i + 1 < address.size();
+    if (!is_alnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return false;
+  }
+  return false;
+}
+
+bool honours_option_end(std::string_view program) {
+  const std::size_t slash = program.rfind('/');
+  const std::string_view name =
+      slash == std::string_view::npos ? program : program.substr(slash + 1);
+  for (std::string_view family : {"chromium", "chrome", "google-chrome", "microsoft-edge", "brave",
+                                  "brave-browser", "vivaldi"}) {
+    if (name == family || (name.starts_with(family) && name[family.size()] == '-')) return true;
+  }
+  return false;
+}
+
 bool run_program(std::string_view program, std::string_view address, const OpenEnv& env) {
   std::vector<std::string> argv = split_command(expand_environment(program, env));
   if (argv.empty()) {
     tell(env, KS_SJ("ブラウザが指定されていません"), KS_SJ("エラー"));
     return false;
   }
+  if (refuse_address(address, env)) return false;
   // Only the program's own words are expanded: an address holds '%' and '$'
   // of its own (percent escapes, query values) that must reach the browser.
+  if (honours_option_end(argv[0])) argv.emplace_back("--");
   argv.emplace_back(address);
   if (!launcher_of(env).launch(argv)) {
     tell(env, KS_SJ("ブラウザを起動できません"), KS_SJ("Kestrelscanエラー"));
@@ -222,6 +266,9 @@ bool run_program(std::string_view program, std::string_view address, const OpenE
 }
 
 bool open_with_default_handler(std::string_view address, const OpenEnv& env) {
+  // xdg-open takes no "--": refusing what is not absolute keeps an address
+  // from being read as its option.
+  if (refuse_address(address, env)) return false;
   // The desktop's choice: $BROWSER when the session names one, else xdg-open.
   const std::optional<std::string> browser = lookup(env, "BROWSER");
   if (browser && !trim_trailing_spaces(*browser).empty()) {
@@ -248,6 +295,7 @@ bool open_address(AddressKind kind, std::string_view text, int program_number, c
       break;
   }
   if (!address) return false;
+  if (kind != AddressKind::kAsIs) address = with_scheme(std::move(*address));
   if (program_number != 0) {
     const std::string program = store::browser_numbers().program_for(program_number);
     if (!program.empty()) return run_program(program, *address, env);
@@ -282,8 +330,9 @@ std::string dictionary_search_address(std::string_view selection, const SearchEn
 }
 
 bool open_selection_as_address(std::string_view selection, const OpenEnv& env) {
-  const std::optional<std::string> address = encode_search_term(cut_selection(selection));
+  std::optional<std::string> address = encode_search_term(cut_selection(selection));
   if (!address) return false;
+  address = with_scheme(std::move(*address));
   if (env.options && env.options->use_browser != 0) {
     return run_program(env.options->browser, *address, env);
   }

@@ -7,6 +7,11 @@
 // Programs are started without waiting for them and never left as zombies.
 // Starting goes through a Launcher so tests can record instead of launching.
 // Texts are Shift_JIS; the address is handed to the program as one argument.
+//
+// Addresses come from pages and imported files. Only an absolute URL or an
+// absolute file path is ever handed on, so no address can be read as an
+// option ("--renderer-cmd-prefix=..."); programs known to take "--" as the
+// end of their options get it before the address as well.
 #pragma once
 
 #include <cstddef>
@@ -68,12 +73,24 @@ std::string expand_environment(std::string_view command, const OpenEnv& env);
 // group (and are removed).
 std::vector<std::string> split_command(std::string_view command);
 
+// Whether an address may be handed to a program: an absolute URL (a scheme
+// of a letter and then letters, digits, '+', '-' or '.', a ':' and more) or
+// an absolute file path.
+bool is_openable_address(std::string_view address);
+
+// Whether the program (its file name) ends its options at "--": browsers
+// built on Chromium.
+bool honours_option_end(std::string_view program);
+
 // Runs `program` (a command line, environment references expanded) with the
 // address, unexpanded, as its last argument. An empty program: "ブラウザが指定されていません";
-// a program that cannot start: "ブラウザを起動できません". False on failure.
+// a program that cannot start: "ブラウザを起動できません"; an address that
+// is_openable_address refuses: "このアドレスは開けません" (nothing is started).
+// False on failure.
 bool run_program(std::string_view program, std::string_view address, const OpenEnv& env);
 
-// Hands the address to the desktop's default handler.
+// Hands the address to the desktop's default handler (refused as run_program
+// refuses it).
 bool open_with_default_handler(std::string_view address, const OpenEnv& env);
 
 // Prepares `text` by `kind` and opens it: with the program of `program_number`

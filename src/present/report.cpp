@@ -70,9 +70,86 @@ bool is_anchor_tag(std::string_view tag) {
          (tag[2] == ' ' || tag[2] == '>' || tag[2] == '\t');
 }
 
-std::string with_target(std::string_view tag, bool open_new) {
-  if (!open_new || !is_anchor_tag(tag)) return std::string(tag);
-  return "<" + std::string(tag.substr(1, 1)) + " target=\"_blank\"" + std::string(tag.substr(2));
+// A tag of a log line taken apart: its name and its attributes in order.
+struct LogTag {
+  std::string name;                                             // lower case; "/a" for an end tag
+  std::vector<std::pair<std::string, std::string>> attributes;  // name in lower case, value
+};
+
+LogTag parse_log_tag(std::string_view tag) {
+  LogTag t;
+  std::size_t i = 1;
+  auto at_end = [&] { return i >= tag.size() || tag[i] == '>'; };
+  auto blank = [&] { return tag[i] == ' ' || tag[i] == '\t' || tag[i] == '\r' || tag[i] == '\n'; };
+  auto word = [&](bool stop_at_equals) {
+    std::string w;
+    while (!at_end() && !blank() && !(stop_at_equals && tag[i] == '=')) {
+      const char c = tag[i++];
+      w += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return w;
+  };
+  t.name = word(false);
+  while (!at_end()) {
+    if (blank() || tag[i] == '/') {
+      ++i;
+      continue;
+    }
+    std::string name = word(true);
+    std::string value;
+    if (i < tag.size() && tag[i] == '=') {
+      ++i;
+      if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
+        const char quote = tag[i++];
+        const std::size_t close = std::min(tag.find(quote, i), tag.size());
+        value = std::string(tag.substr(i, close - i));
+        i = close < tag.size() ? close + 1 : close;
+      } else {
+        while (!at_end() && !blank()) value += tag[i++];
+      }
+    }
+    if (!name.empty()) t.attributes.emplace_back(std::move(name), std::move(value));
+  }
+  return t;
+}
+
+// Tags that only format text; they pass without their attributes.
+bool is_formatting_tag(std::string_view name) {
+  static constexpr std::string_view kNames[] = {
+      "b",    "i",    "u",      "s",    "em",   "strong", "small", "big",  "sub", "sup",
+      "abbr", "code", "tt",     "kbd",  "var",  "samp",   "q",     "cite", "dfn", "mark",
+      "ins",  "del",  "strike", "span", "font", "br",     "wbr",   "nobr"};
+  for (std::string_view n : kNames) {
+    if (name == n) return true;
+  }
+  return false;
+}
+
+// A tag of a log as it goes into the report. Logs hold the converter's line
+// markup (anchors and images); that is rebuilt from its attributes, with
+// link and image URLs only when is_linkable_url allows them (an anchor
+// without one still opens and closes, but links nowhere). Tags that only
+// format text pass without attributes (no event handler, no style). Any
+// other tag (script, iframe, ... from a header line kept as text or a
+// page's markup in a raw copy) is written as text, so nothing a page sent
+// can run in the report.
+std::string report_tag(std::string_view tag, bool open_new) {
+  const LogTag t = parse_log_tag(tag);
+  if (t.name == "/a") return "</a>";
+  const bool end_tag = t.name.starts_with('/');
+  if (is_formatting_tag(std::string_view(t.name).substr(end_tag ? 1 : 0))) {
+    return "<" + t.name + ">";
+  }
+  const bool anchor = t.name == "a";
+  if (!anchor && t.name != "img") return escape_html_text(tag);
+  std::string out = anchor ? (open_new ? "<a target=\"_blank\"" : "<a") : "<img";
+  for (const auto& [name, value] : t.attributes) {
+    const bool url = (anchor && name == "href") || (!anchor && name == "src");
+    if (!url && (anchor || name != "alt")) continue;
+    if (url && !is_linkable_url(value)) continue;
+    out += " " + name + "=\"" + attribute(value) + "\"";
+  }
+  return out + ">";
 }
 
 // Visible bytes of a log with the span of log bytes each came from.
@@ -255,7 +332,8 @@ std::vector<uint8_t> highlight_classes(std::string_view log,
 void ReportWriter::heading(const store::PageSettings& item, std::string_view name, bool deleted) {
   heading_line(body_, sections_, o_.use_html_move_button != 0);
   const std::string& url = item.browse_url.empty() ? item.url : item.browse_url;
-  body_ += "<h2 class=\"site_name\"><a href=\"" + attribute(url) + "\">";
+  body_ += is_linkable_url(url) ? "<h2 class=\"site_name\"><a href=\"" + attribute(url) + "\">"
+                                : std::string("<h2 class=\"site_name\"><a>");
   if (deleted) body_ += KS_SJ("【削除】");
   body_ += escape_html_text(name) + "</a></h2>\n<p class=\"content\">";
   ++sections_;
@@ -281,8 +359,13 @@ void ReportWriter::text_content(std::string_view log) {
     if (c == '<') {
       close_span();
       const std::size_t end = tag_end(log, i);
-      body_ += with_target(log.substr(i, end - i), open_new);
+      body_ += report_tag(log.substr(i, end - i), open_new);
       i = end;
+      continue;
+    }
+    if (c == '\0') {  // as the converter writes it; browsers show nothing readable
+      body_ += '?';
+      ++i;
       continue;
     }
     // A span reopens after a tag inside a highlighted word, so the whole word
@@ -317,7 +400,7 @@ void ReportWriter::image_content(std::string_view log, const store::PageSettings
     const std::string_view tag = log.substr(i, end - i);
     i = end;
     if (is_anchor_tag(tag)) {
-      anchor = with_target(tag, open_new);
+      anchor = report_tag(tag, open_new);
       anchor_written = false;
     } else if (starts_no_case(tag, "</a")) {
       if (anchor_written) body_ += "</a>\n";
@@ -328,7 +411,8 @@ void ReportWriter::image_content(std::string_view log, const store::PageSettings
         heading(item, name, deleted);
         started = true;
       }
-      const std::string img(tag.substr(0, tag.size() - 1));
+      std::string img = report_tag(tag, false);
+      img.pop_back();  // its '>'; the class goes before it
       if (!anchor.empty()) {
         if (!anchor_written) body_ += anchor;
         anchor_written = true;
@@ -483,9 +567,11 @@ std::string pane_as_html(const BufferedPane& pane, const app_options::Options& o
     if (start + l.length > text.size()) break;
     html.put(std::string_view(text).substr(pos, start - pos));
     if (!item_settings_node(l.target)) {
-      out += "<a href=\"" + attribute(l.target) + "\">";
+      // A link a page could script is kept as its text only.
+      const bool linkable = is_linkable_url(l.target);
+      if (linkable) out += "<a href=\"" + attribute(l.target) + "\">";
       html.put(std::string_view(text).substr(start, l.length));
-      out += "</a>";
+      if (linkable) out += "</a>";
     }
     pos = start + l.length;
   }

@@ -20,6 +20,14 @@ std::string_view kind_extension(NodeKind kind) {
   return {};
 }
 
+bool name_has_control_bytes(std::string_view name) {
+  for (char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) return true;
+  }
+  return false;
+}
+
 bool is_forbidden_name_char(unsigned char c) {
   switch (c) {
     case '\\':

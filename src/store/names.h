@@ -1,9 +1,9 @@
-// Display names <-> folder names. A display name may hold any byte; the
-// eleven characters that folder names of the original platform cannot hold
-// ( \ / : , ; * ? " < > | ) and '%' are escaped as %hh / %%. Shift_JIS pairs
-// are copied whole, so a trail byte 0x5C or 0x7C is never escaped.
-// Decoding accepts a folder name as escaped only when encoding the decoded
-// label gives the folder name back byte for byte; any other name (a stray
+// Display names <-> folder names. A display name may hold any byte but a
+// control byte (see name_has_control_bytes); the eleven characters that folder names of the
+// original platform cannot hold ( \ / : , ; * ? " < > | ) and '%' are escaped as %hh / %%.
+// Shift_JIS pairs are copied whole, so a trail byte 0x5C or 0x7C is never escaped. Decoding accepts
+// a folder name as escaped only when encoding the decoded label gives the folder name back byte for
+// byte; any other name (a stray
 // '%', an upper-case escape, a raw character that encoding would escape) is
 // shown as it is with the escape mark clear. Pure functions; any thread.
 #pragma once
@@ -21,6 +21,12 @@ inline constexpr std::size_t kMaxPathBytes = 260;
 inline constexpr std::size_t kMaxNameBytes = 260;
 
 bool is_forbidden_name_char(unsigned char c);
+
+// Whether a display name holds a control byte (below 0x20, or 0x7F). Such a
+// name is refused: a line break or TAB would break the line-based order
+// files (tree.db, treecache.tmp), and ESC and its kind would drive the
+// terminal that shows the name. Shift_JIS trail bytes are never below 0x40.
+bool name_has_control_bytes(std::string_view name);
 
 // The folder name (without extension) for a display name; nullopt when the
 // encoded name is longer than `max_bytes` (the room left in the path).

@@ -1,5 +1,8 @@
 #include "store/page_settings_io.h"
 
+#include <utility>
+#include <vector>
+
 #include "platform/fs.h"
 #include "platform/profile.h"
 #include "store/browser_numbers.h"
@@ -75,16 +78,24 @@ bool write_page_settings(std::string_view folder, const PageSettings& rec) {
   auto path = file_in(folder, kSiteDb);
   if (!path) return false;
   Profile p = Profile::load(*path);
+  // A file without the section (a new item) gets every key in table order,
+  // which is what the steps below give it, in one pass.
+  const bool fresh = !p.has_section(kConfigSection);
+  std::vector<std::pair<std::string, std::string>> fresh_keys;
   for (const SettingKey& k : page_setting_keys()) {
+    std::string value;
     if (k.type == KeyType::kInt) {
-      p.set(kConfigSection, k.name, std::to_string(k.int_of(rec)));
-      continue;
+      value = std::to_string(k.int_of(rec));
+    } else {
+      value = k.str_of(rec);
+      cut_text(value, k.capacity - 1);
+      if (std::string_view(k.name) == "COMMENT") value = comment_to_file(value);
     }
-    std::string value = k.str_of(rec);
-    cut_text(value, k.capacity - 1);
-    if (std::string_view(k.name) == "COMMENT") {
-      // The comment is written in place, in its one-line form.
-      p.set(kConfigSection, k.name, comment_to_file(value));
+    if (fresh) {
+      fresh_keys.emplace_back(k.name, std::move(value));
+    } else if (k.type == KeyType::kInt || std::string_view(k.name) == "COMMENT") {
+      // Integers and the comment (in its one-line form) are written in place.
+      p.set(kConfigSection, k.name, value);
     } else {
       // Delete, then write: the key moves to the end of the section, which
       // is where readers of the format expect string keys.
@@ -92,6 +103,7 @@ bool write_page_settings(std::string_view folder, const PageSettings& rec) {
       p.set(kConfigSection, k.name, value);
     }
   }
+  if (fresh) p.add_section(kConfigSection, fresh_keys);
   return p.save(*path);
 }
 

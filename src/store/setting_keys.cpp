@@ -1,5 +1,7 @@
 #include "store/setting_keys.h"
 
+#include "platform/profile.h"
+
 namespace ks::store {
 
 int32_t SettingKey::corrected(int32_t v) const {
@@ -123,6 +125,11 @@ const std::vector<SettingKey>& page_setting_keys() {
 SetStatus set_setting_text(const SettingKey& key, PageSettings& rec, std::string_view text) {
   if (key.type == KeyType::kString) {
     if (text.size() > key.capacity - 1) return SetStatus::kTooLong;
+    // A line break would let the value set other keys of site.db.
+    const bool multi_line = std::string_view(key.name) == "COMMENT";
+    if (multi_line ? text.find('\0') != std::string_view::npos : has_line_break(text)) {
+      return SetStatus::kLineBreak;
+    }
     key.str_of(rec).assign(text);
     return SetStatus::kOk;
   }

@@ -47,10 +47,12 @@ struct SettingKey {
   int32_t corrected(int32_t v) const;
 };
 
-enum class SetStatus { kOk, kNotANumber, kOutOfRange, kTooLong };
+enum class SetStatus { kOk, kNotANumber, kOutOfRange, kTooLong, kLineBreak };
 // Parses `text` (Shift_JIS; a plain decimal for integers) as the key's value
 // and stores it in `rec` when valid; an editor's limits apply: integers in
-// [min, max], strings at most capacity - 1 bytes. `rec` is unchanged on error.
+// [min, max], strings at most capacity - 1 bytes and without CR, LF or NUL
+// (kLineBreak; COMMENT, the one multi-line value, may hold CR and LF).
+// `rec` is unchanged on error.
 SetStatus set_setting_text(const SettingKey& key, PageSettings& rec, std::string_view text);
 // The value as text.
 std::string setting_text(const SettingKey& key, const PageSettings& rec);

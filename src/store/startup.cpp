@@ -25,6 +25,9 @@ StartupTree build_tree_at_startup(Tree& tree, TemplateTable& templates,
       r.source = TreeSource::kFolders;
       scan_tree_from_disk(tree, base_folder,
                           [](Tree& t, NodeId parent) { sort_children(t, parent); });
+      // An empty tree would hide every item and let a check "check"
+      // nothing; the folders are the truth, and the order starts afresh.
+      if (!auto_sort && tree_db_unusable(data)) r.tree_db_rebuilt = true;
     }
   }
   load_template_table(templates, tree, base_folder);

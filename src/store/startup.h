@@ -3,8 +3,10 @@
 //
 // Start-up: the cache (treecache.tmp, read once and deleted) when it is
 // present and sound; otherwise the folders when automatic sorting is on, or
-// tree.db when it is off (the folders only when tree.db is missing). Then the
-// template table is loaded and the items are counted.
+// tree.db when it is off (the folders when tree.db is missing, and also when
+// it cannot be used: then, as with a damaged cache, the tree is built from
+// the folders, and the caller says so and, owning the data folder, writes
+// tree.db anew). Then the template table is loaded and the items are counted.
 // Shut-down: treecache.tmp is written; tree.db needs no saving, since every
 // change of order saved it already.
 #pragma once
@@ -21,6 +23,10 @@ enum class TreeSource { kCache, kTreeDb, kFolders };
 struct StartupTree {
   TreeSource source = TreeSource::kFolders;
   bool cache_rejected = false;  // a cache was there but damaged or stale (and is gone now)
+  // tree.db was there but could not be used; the tree comes from the
+  // folders. The user should be told.
+  bool tree_db_rebuilt = false;
+  bool tree_db_saved = false;  // and tree.db was written anew (set by the caller)
 };
 
 // Replaces `tree` and `templates`. `base_folder` ends in '/'.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/fs.h"
+#include "platform/profile.h"
 #include "platform/sjis.h"
 #include "store/names.h"
 #include "store/node_path.h"
@@ -29,6 +30,13 @@ std::string system_error_text(int err) {
 
 void tell_system_error(TreeContext& ctx, int err) {
   ctx.prompt.message("Error", system_error_text(err));
+}
+
+// Refuses (and tells) a name with a control byte; see name_has_control_bytes.
+bool refuse_control_bytes(TreeContext& ctx, std::string_view name, const std::string& title) {
+  if (!name_has_control_bytes(name)) return false;
+  ctx.prompt.message(title, KS_SJ("サイト名に使用できない文字(制御文字)が含まれています。"));
+  return true;
 }
 
 // A file the operation had to write could not be written (a full disk, a
@@ -89,15 +97,23 @@ void set_marks(Node& n, uint32_t marks) {
 }
 
 // Copies the entries of `from` into `to`, replacing files of the same name:
-// every entry with `recursive`, else only the files directly inside.
-bool copy_entries(const std::string& from, const std::string& to, bool recursive) {
+// every entry with `recursive`, else only the files directly inside. Only
+// regular files and folders are copied; links and special files are not
+// (a link to a folder above would make the copy endless). On failure
+// `error` holds the errno of the step that failed.
+bool copy_entries(const std::string& from, const std::string& to, bool recursive, int& error) {
   for (const DirEntry& e : scan_dir(from)) {
     std::string src = path_join(from, e.name);
     std::string dst = path_join(to, e.name);
     if (e.is_dir) {
       if (!recursive) continue;
-      if (!make_dirs(dst) || !copy_entries(src, dst, true)) return false;
-    } else if (!copy_file(src, dst)) {
+      if (!make_dirs(dst)) {
+        error = errno;
+        return false;
+      }
+      if (!copy_entries(src, dst, true, error)) return false;
+    } else if (e.is_regular && !copy_file(src, dst)) {
+      error = errno;
       return false;
     }
   }
@@ -107,7 +123,7 @@ bool copy_entries(const std::string& from, const std::string& to, bool recursive
 // Deletes from `from` the files that were copied out of it (see copy_entries).
 bool delete_copied_files(const std::string& from) {
   for (const DirEntry& e : scan_dir(from)) {
-    if (!e.is_dir && !remove_file(path_join(from, e.name))) return false;
+    if (e.is_regular && !remove_file(path_join(from, e.name))) return false;
   }
   return true;
 }
@@ -193,8 +209,8 @@ Step copy_or_move(TreeContext& ctx, CopyRun& run, NodeId src_id, NodeId dest, st
   if (!target_path) return Step::kSkipped;
 
   const bool is_item = kind != NodeKind::kGroup;
-  if (!copy_entries(*src_path, *target_path, is_item)) {
-    tell_system_error(ctx, errno);
+  if (int err = 0; !copy_entries(*src_path, *target_path, is_item, err)) {
+    tell_system_error(ctx, err);
     run.stopped = true;
     return Step::kStop;
   }
@@ -217,8 +233,16 @@ Step copy_or_move(TreeContext& ctx, CopyRun& run, NodeId src_id, NodeId dest, st
     if (run.move && tree.find(src_id)->children.empty()) {
       // Folders that are not part of the tree are left in place by the group
       // copy; a non-empty folder is reported rather than deleted.
-      if (!scan_dir(*src_path).empty() || !remove_tree(*src_path)) {
-        tell_system_error(ctx, scan_dir(*src_path).empty() ? errno : ENOTEMPTY);
+      // errno is taken right after the call that failed: scanning the
+      // folder again first would overwrite it.
+      int err = 0;
+      if (!scan_dir(*src_path).empty()) {
+        err = ENOTEMPTY;
+      } else if (!remove_tree(*src_path)) {
+        err = errno != 0 ? errno : EIO;
+      }
+      if (err != 0) {
+        tell_system_error(ctx, err);
         run.stopped = true;
         return Step::kStop;
       }
@@ -326,7 +350,8 @@ std::optional<NewNodePlan> plan_new_node(TreeContext& ctx, NodeId selected,
   plan.record = default_page_settings();
   plan.record.kind = static_cast<int32_t>(plan.kind);
   plan.record.name = *name;
-  plan.record.url = cut_bytes(initial_url, kUrlCapacity - 1);
+  // A dropped or typed URL never carries a line break into site.db.
+  plan.record.url = cut_bytes(profile_one_line(initial_url), kUrlCapacity - 1);
   return plan;
 }
 
@@ -339,6 +364,10 @@ CreateResult create_planned_node(TreeContext& ctx, const NewNodePlan& plan,
   }
   if (record.name.empty()) {
     ctx.prompt.message(KS_SJ("設定エラー"), KS_SJ("サイト名を入力してください。"));
+    r.status = CreateStatus::kNameTooLong;
+    return r;
+  }
+  if (refuse_control_bytes(ctx, record.name, KS_SJ("設定エラー"))) {
     r.status = CreateStatus::kNameTooLong;
     return r;
   }
@@ -387,6 +416,7 @@ namespace {
 // path that cannot be formed.
 std::optional<NewChildPath> rename_folder(TreeContext& ctx, const Node& n, std::string_view label,
                                           const std::string& too_long_title, bool quiet_too_long) {
+  if (refuse_control_bytes(ctx, label, too_long_title)) return std::nullopt;
   if (!encode_name(label)) {
     ctx.prompt.message(KS_SJ("エラー"), KS_SJ("サイト名が長すぎます。"));
     return std::nullopt;

@@ -68,7 +68,7 @@ enum class CreateStatus {
   kNameTooLong,
   kFolderFailed,
   kTableFull
-};  // kNameTooLong also: empty
+};  // kNameTooLong also: empty, or holding a control byte
 struct CreateResult {
   CreateStatus status = CreateStatus::kOk;
   NodeId node = kNoNode;

@@ -12,9 +12,13 @@
 namespace ks::store {
 namespace {
 
-// Folder name without extension; nullopt when it cannot be formed.
+// Folder name without extension; nullopt when it cannot be formed, or when
+// it holds a control byte: a line break would split its line in the order
+// files and a TAB would move it to another depth (such names are refused on
+// entry; a folder made by another program may still carry one).
 std::optional<std::string> stem_of(const Node& n) {
   if (n.kind() == NodeKind::kTemplateRoot) return Tree::template_root_label();
+  if (name_has_control_bytes(n.label)) return std::nullopt;
   if (!(n.tag & kTagEscapedName)) return n.label;
   return encode_name(n.label, static_cast<std::size_t>(-1));
 }
@@ -101,10 +105,19 @@ void insert_placed_lines(Tree& tree, const std::vector<PlacedLine>& placed,
   }
 }
 
+bool tree_db_unusable(std::string_view data_folder) {
+  const std::string path = path_join(data_folder, kTreeDbFileName);
+  if (!path_exists(path)) return false;
+  auto bytes = read_file(path);
+  return !bytes || parse_tree_db(*bytes).empty();
+}
+
 bool load_tree_db(Tree& tree, std::string_view data_folder) {
   auto bytes = read_file(path_join(data_folder, kTreeDbFileName));
   if (!bytes) return false;
-  std::vector<PlacedLine> placed = place_order_lines(parse_tree_db(*bytes), data_folder);
+  std::vector<OrderLine> lines = parse_tree_db(*bytes);
+  if (lines.empty()) return false;
+  std::vector<PlacedLine> placed = place_order_lines(std::move(lines), data_folder);
   std::vector<uint32_t> tags;
   tags.reserve(placed.size());
   for (const PlacedLine& p : placed) tags.push_back(marks_from_disk(p.line.kind, p.path));

@@ -25,8 +25,13 @@ std::vector<OrderLine> tree_to_lines(const Tree& tree);
 [[nodiscard]] bool save_tree_db(const Tree& tree, std::string_view data_folder);
 // Replaces the tree with the order of tree.db, reading each node's marks from
 // its folder (missing folders give clear marks). False (tree untouched) when
-// the file does not exist.
+// the file does not exist or cannot be used (see tree_db_unusable).
 bool load_tree_db(Tree& tree, std::string_view data_folder);
+// Whether a tree.db is there but cannot be used: it cannot be read (a folder
+// or special file under its name, no permission) or names no node at all
+// (emptied or damaged by another program: every tree.db this system writes
+// names at least the template folder). Loading it would show an empty tree.
+bool tree_db_unusable(std::string_view data_folder);
 
 // Writes treecache.tmp with every node's whole tag.
 bool save_tree_cache(const Tree& tree, std::string_view data_folder);

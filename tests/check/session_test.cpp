@@ -48,9 +48,13 @@ TEST(RunSummary, DecisionsForTheFrontEnd) {
   b.options.finish_message = 1;
   b.options.always_finish_message = 0;
   b.options.auto_close = 1;
+  app_options::Statistics totals;
+  b.session.use_session_totals(totals);
   b.run();
   b.server.on("/a", ScriptedResponse::whole(html_answer(page_of({"a", "more"}))));
   check::RunCompletion r = b.run();
+  EXPECT_EQ(totals.num_sites, b.session.statistics().num_sites);
+  EXPECT_GT(totals.rx_data_bytes, 0);
   EXPECT_EQ(r.counters.updated, 2);
   EXPECT_EQ(r.counters.errors, 1);
   EXPECT_EQ(r.status_line, KS_SJ("2 件の更新がありました。 エラーが 1 件ありました。"));

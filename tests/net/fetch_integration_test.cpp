@@ -78,8 +78,10 @@ class FetchIntegration : public ::testing::Test {
     Recorder text;
   };
 
+  // The first hop of an item whose URL is `url`.
   Fetched fetch(const std::string& url) {
     Fetched f;
+    settings.url = url;
     RequestTarget target;
     prepare_request_target(settings, config, url, dir.file("html.txt"), target);
     TransferParams p;

@@ -17,10 +17,11 @@ TEST(RequestTarget, JapanesePathIsPercentEncodedUtf8AndQueryKeptAsWritten) {
   store::PageSettings settings;
   NetConfig config;
   RequestTarget t;
-  std::string url = utf8_to_sjis("http://example.jp/日本/a b;c@d~e*(f)<g>\"h%41?q=あ b");
+  std::string url = utf8_to_sjis("http://example.jp/日本/a b;c@d~e*(f)<g>\"h%41?q=あ b#top");
   ASSERT_EQ(prepare_request_target(settings, config, url, "", t), 0);
+  // The query as written but for blanks and control bytes; no fragment.
   EXPECT_EQ(t.request_path,
-            "/%E6%97%A5%E6%9C%AC/a%20b;c@d~e*(f)<g>\"h%41" + utf8_to_sjis("?q=あ b"));
+            "/%E6%97%A5%E6%9C%AC/a%20b;c@d~e*(f)<g>\"h%41" + utf8_to_sjis("?q=あ%20b"));
   EXPECT_EQ(t.host, "example.jp");
   EXPECT_EQ(t.port, 80);
   EXPECT_FALSE(t.secure);

@@ -57,8 +57,10 @@ class TransferTest : public ::testing::Test {
     RequestTarget target;
   };
 
+  // The first hop of an item whose URL is `url`.
   Fetched fetch(const std::string& url) {
     Fetched f;
+    settings.url = url;
     EXPECT_EQ(prepare_request_target(settings, config, url, dir.file("html.txt"), f.target), 0);
     TransferParams p;
     p.settings = &settings;

@@ -55,6 +55,19 @@ TEST_F(ProfileTest, DeleteKeyAndSection) {
   EXPECT_FALSE(path_exists(dir.file("none.ini")));
 }
 
+// The writer's last line of defence: whatever a caller hands it, one key is
+// one line, and later copies of a key (which readers would never see, until
+// the first copy goes) are removed with it.
+TEST_F(ProfileTest, NoValueWritesALineOfItsOwn) {
+  write_file_atomic(ini, "[S]\r\nK=1\r\nK=2\r\nL=3\r\nL=4\r\n");
+  const char value[] = "a\r\nRUN=1\rX=2\nY=3\0Z";
+  profile_write_string(ini, "S", "K", std::string(value, sizeof value - 1));
+  profile_write_string(ini, "S", "M\r\nN", "v");
+  profile_write_string(ini, "T]\r\n[S", "k", "v");
+  profile_delete_key(ini, "S", "L");
+  EXPECT_EQ(contents(), "[S]\r\nK=aRUN=1X=2Y=3Z\r\nMN=v\r\n[T][S]\r\nk=v\r\n");
+}
+
 TEST_F(ProfileTest, CapacityCutsTheValue) {
   profile_write_string(ini, "S", "K", "abcdef");
   EXPECT_EQ(profile_read_string(ini, "S", "K", "", 4), "abc");

@@ -181,7 +181,7 @@ TEST(SystemLauncher, StartsWithoutWaitingAndLeavesNoZombie) {
 
   std::vector<std::pair<std::string, std::string>> messages;
   env.message = [&](std::string_view t, std::string_view) { messages.emplace_back(t, ""); };
-  EXPECT_FALSE(run_program(dir.file("missing-program"), "x", env));
+  EXPECT_FALSE(run_program(dir.file("missing-program"), "http://x/", env));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].first, KS_SJ("ブラウザを起動できません"));
 }

@@ -1,11 +1,15 @@
 #include "support/cli_runner.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/fs.h"
 #include "support/temp_dir.h"
@@ -44,9 +48,24 @@ CliRun run_cli(const std::string& exe, const std::string& home,
   }
   CliRun r;
   int st = 0;
-  if (pid > 0 && ::waitpid(pid, &st, 0) == pid && WIFEXITED(st)) r.status = WEXITSTATUS(st);
+  pid_t done = -1;
+  if (pid > 0 && env.timeout_ms > 0) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(env.timeout_ms);
+    while ((done = ::waitpid(pid, &st, WNOHANG)) == 0 && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (done == 0) {
+      r.timed_out = true;
+      ::kill(pid, SIGKILL);
+    }
+  }
+  if (pid > 0 && done <= 0) done = ::waitpid(pid, &st, 0);
+  if (done == pid && WIFEXITED(st) && !r.timed_out) r.status = WEXITSTATUS(st);
   r.out = read_file(out_path).value_or("");
   r.err = read_file(err_path).value_or("");
+  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"}) {
+    if (r.err.find(report) != std::string::npos) ADD_FAILURE() << "kestrelscan-cli: " << r.err;
+  }
   return r;
 }
 

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/profile.h"
+
 namespace ks::app_options {
 namespace {
 
@@ -288,6 +290,10 @@ SetStatus set_option_text(const OptionKey& key, Options& o, std::string_view tex
     return SetStatus::kOk;
   }
   if (text.size() > key.capacity - 1) return SetStatus::kTooLong;
+  const bool multi_line = key.type == OptionType::kMultiLine;
+  if (multi_line ? text.find('\0') != std::string_view::npos : has_line_break(text)) {
+    return SetStatus::kLineBreak;
+  }
   key.str_of(o).assign(text);
   return SetStatus::kOk;
 }

@@ -43,7 +43,9 @@ const OptionKey* find_option_key(std::string_view section, std::string_view name
 std::string multiline_to_file(std::string_view text);
 std::string multiline_from_file(std::string_view stored);
 
-enum class SetStatus { kOk, kNotANumber, kOutOfRange, kTooLong };
+// kLineBreak: CR, LF or NUL in a one-line text (multi-line texts may hold
+// CR and LF, never NUL).
+enum class SetStatus { kOk, kNotANumber, kOutOfRange, kTooLong, kLineBreak };
 // Parses `text` (Shift_JIS) as the key's value and stores it when valid.
 SetStatus set_option_text(const OptionKey& key, Options& o, std::string_view text);
 // The value as text (multi-line values with real CR LF).

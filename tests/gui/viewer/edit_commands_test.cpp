@@ -81,8 +81,15 @@ class EditCommandsTest : public QObject {
     QCOMPARE(launcher.calls[0].back(),
              *present::normalize_url(present::web_search_address(sj("日本 語"))));
     QCOMPARE(v.selection()->end, std::size_t{14});  // the selection stays
+    // Opened as an address, only what reads as one is handed on: text that
+    // is no absolute URL (and could read as a browser's option) is refused,
+    // a host name gets "http://".
+    QVERIFY(!edit_web_search(v, SearchSite::kAddress, env));
+    QCOMPARE(launcher.calls.size(), std::size_t{1});
+    testing::write(v, "\r\nwww.example.com/a b");
+    v.select(v.line_start(2), v.line_start(2) + 19);
     QVERIFY(edit_web_search(v, SearchSite::kAddress, env));
-    QCOMPARE(launcher.calls[1].back(), *present::encode_search_term(sj("日本 語")));
+    QCOMPARE(launcher.calls[1].back(), std::string("http://www.example.com/a%20b"));
   }
 
   void printingWritesEveryPageAndReportsProgress() {
