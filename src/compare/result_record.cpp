@@ -1,5 +1,6 @@
 #include "compare/result_record.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "compare/limits.h"
@@ -188,9 +189,11 @@ std::string http_error_message_of(std::string_view response) {
   // The status line as a 99-byte reader would see it.
   std::string_view first = response.substr(0, response.find('\n'));
   first = first.substr(0, std::min(first.size(), kMaxMessage - 1));
-  first = first.substr(0, first.find('\0'));
   while (!first.empty() && (first.back() == '\r' || first.back() == '\n')) first.remove_suffix(1);
-  std::string whole = base + " (" + std::string(first) + ")";
+  // A NUL reads as '?', as the line reader gives it.
+  std::string line(first);
+  std::replace(line.begin(), line.end(), '\0', '?');
+  std::string whole = base + " (" + line + ")";
   if (whole.size() > kMaxMessage) return base;
   return whole;
 }

@@ -206,6 +206,13 @@ TEST_F(Result, HttpErrorMessage) {
   EXPECT_EQ(http_error_message(dir_.path()), KS_SJ("HTTPエラー") + " (HTTP/1.1 404 Not Found)");
   touch("htmltmp.txt", "HTTP/1.1 404 " + std::string(120, 'n') + "\r\n");
   EXPECT_EQ(http_error_message(dir_.path()), KS_SJ("HTTPエラー"));
+  // A response kept in memory gives the message its file would give.
+  for (const std::string& response :
+       {std::string("HTTP/1.1 404 Not Found\r\n\r\nbody"), std::string("HTTP/1.1 500 A\0B\r\n", 18),
+        "HTTP/1.1 404 " + std::string(120, 'n') + "\r\n", std::string("HTTP/1.1 403 x")}) {
+    touch("htmltmp.txt", response);
+    EXPECT_EQ(http_error_message_of(response), http_error_message(dir_.path()));
+  }
 }
 
 TEST_F(Result, FinishChangedRotatesAndClearsOptionChanged) {
