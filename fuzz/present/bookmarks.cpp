@@ -14,29 +14,9 @@
 #include "platform/fs.h"
 #include "present/bookmarks.h"
 #include "store/names.h"
+#include "work_folder.h"
 
 namespace {
-
-// A temporary folder for the whole run, removed when the process ends (by
-// the standard library: the core's tables may be gone by then).
-struct WorkFolder {
-  WorkFolder() {
-    char tmpl[] = "/tmp/ks_fuzz_bookmarks_XXXXXX";
-    const char* made = ::mkdtemp(tmpl);
-    if (!made) std::abort();
-    path = made;
-  }
-  ~WorkFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string path;
-};
-
-const std::string& work_folder() {
-  static const WorkFolder folder;
-  return folder.path;
-}
 
 void check_tree(const std::string& folder, int depth) {
   if (depth > 200 || folder.size() > ks::store::kMaxPathBytes) std::abort();
@@ -62,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 8192) return 0;
   std::string bytes(reinterpret_cast<const char*>(data), size);
   if (size > 0 && (data[0] & 1)) bytes = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n" + bytes.substr(1);
-  const std::string base = work_folder();
+  const std::string base = ks::fuzz::work_folder("bookmarks");
   const std::string data_folder = base + "/data";
   ks::make_dirs(data_folder);
   ks::present::import_bookmarks(bytes, data_folder);

@@ -21,27 +21,9 @@
 #include "store/names.h"
 #include "store/page_settings_io.h"
 #include "store/setting_keys.h"
+#include "work_folder.h"
 
 namespace {
-
-struct WorkFolder {
-  WorkFolder() {
-    char tmpl[] = "/tmp/ks_fuzz_link_imports_XXXXXX";
-    const char* made = ::mkdtemp(tmpl);
-    if (!made) std::abort();
-    path = made;
-  }
-  ~WorkFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string path;
-};
-
-const std::string& work_folder() {
-  static const WorkFolder folder;
-  return folder.path;
-}
 
 // The lines of one site.db the import wrote.
 void check_settings_file(const std::string& bytes) {
@@ -114,7 +96,7 @@ std::string link_name(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 8192) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const std::string base = work_folder();
+  const std::string base = ks::fuzz::work_folder("link_imports");
   const std::string data_folder = base + "/data";
   const std::string links = base + "/links";
   ks::make_dirs(data_folder);
