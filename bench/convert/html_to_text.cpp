@@ -5,8 +5,12 @@
 #include <iconv.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/converter.h"
 
@@ -180,6 +184,46 @@ void BM_RssFeedShiftJis(benchmark::State& st) {
   run(st, b, 1);
 }
 
+// The shared runner's pages (KS_CONVERT_CORPUS, default the v1 corpus in
+// /work/bench-out), each converted on its own as a check does: automatic
+// character set, one to two passes. Skipped when the folder is missing.
+void BM_SharedCorpus(benchmark::State& st) {
+  static const std::vector<std::string> pages = [] {
+    std::vector<std::string> out;
+    const char* env = std::getenv("KS_CONVERT_CORPUS");
+    const std::filesystem::path root = env ? env : "/work/bench-out/corpus/v1";
+    std::error_code ec;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root, ec)) {
+      if (!e.is_regular_file()) continue;
+      std::ifstream f(e.path(), std::ios::binary);
+      out.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    return out;
+  }();
+  if (pages.empty()) {
+    st.SkipWithError("no corpus (KS_CONVERT_CORPUS)");
+    return;
+  }
+  ks::convert::ConvertSettings s;
+  s.page_url = "http://127.0.0.1:18080/p/0000.html";
+  CountingOutput out;
+  int64_t bytes = 0;
+  for (auto _ : st) {
+    for (const std::string& body : pages) {
+      ks::convert::Converter conv(s, out);
+      for (int pass = 1; pass <= 2; ++pass) {
+        conv.begin_pass(pass);
+        conv.write(body);
+        if (!conv.end_pass()) break;
+      }
+      bytes += static_cast<int64_t>(body.size());
+    }
+  }
+  st.SetBytesProcessed(bytes);
+  st.counters["pages"] = static_cast<double>(pages.size());
+}
+
+BENCHMARK(BM_SharedCorpus)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShiftJis)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EucJpDetected)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EucJpChosen)->Unit(benchmark::kMillisecond);

@@ -111,6 +111,8 @@ std::unique_ptr<check::CheckSession> Application::make_session(check::RunEventSi
       tree_, sink, std::make_unique<present::RunDisplayComposer>(options_), *methods_,
       template_applier());
   session->use_statistics(statistics_);
+  // Only the holder of the data folder checks; the work folder is its own.
+  if (owns_data_folder()) session->use_work_folder(folders_.work);
   session->use_session_totals(session_totals_);
   return session;
 }

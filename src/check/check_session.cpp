@@ -56,6 +56,7 @@ bool CheckSession::start(store::NodeId selected, CheckKind kind,
   config.check_kind = kind;
   config.start = selected;
   config.base_folder = base_folder;
+  config.work_folder = work_folder_;
   return start(config, options);
 }
 

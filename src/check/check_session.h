@@ -63,6 +63,8 @@ class CheckSession {
   // application's after use_statistics() (which must outlive the session).
   app_options::Statistics& statistics() { return *stats_; }
   void use_statistics(app_options::Statistics& stats) { stats_ = &stats; }
+  // The work folder runs keep their spare files in (RunConfig::work_folder).
+  void use_work_folder(std::string folder) { work_folder_ = std::move(folder); }
   // Running totals for the life of the process (never saved, never reset
   // at midnight); every run adds to them as to the day's. Must outlive the
   // session.
@@ -93,6 +95,7 @@ class CheckSession {
   app_options::Statistics* stats_ = &own_stats_;
   app_options::Statistics* totals_ = nullptr;
   app_options::Options options_;  // the options the run started with
+  std::string work_folder_;
   int64_t start_time_ = 0;
   int64_t received_before_ = 0;
   bool stop_requested_ = false;

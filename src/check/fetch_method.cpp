@@ -15,6 +15,8 @@ FetchOutcome HttpEngineFetch::fetch(const FetchRequest& request) {
   p.target = request.target;
   p.address = request.address;
   p.response_path = request.response_path;
+  p.response_memory = request.response_memory;
+  p.memory_limit = request.memory_limit;
   if (request.settings && request.settings->auth_type != 0) {
     p.auth_password = store::decipher_password(request.settings->auth_pass);
   }
@@ -28,6 +30,7 @@ FetchOutcome HttpEngineFetch::fetch(const FetchRequest& request) {
   out.tls_error = r.tls_error;
   out.stopped = r.stopped;
   out.received_bytes = r.received_bytes;
+  out.in_memory = r.in_memory;
   return out;
 }
 

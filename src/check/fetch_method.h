@@ -1,7 +1,8 @@
 // How one hop's page is fetched, chosen by the item's USE_SCRIPT: 0 the own
 // HTTP engine, 1 the browser component, 2 the browser driver. Every method
-// leaves the raw response in the item's htmltmp.txt and reports success or
-// the network error of its failure. The run holds one FetchMethods table;
+// leaves the raw response in the item's htmltmp.txt (the own engine keeps a
+// small one in the request's memory buffer instead and says so) and reports
+// success or the network error of its failure. The run holds one FetchMethods table;
 // the browser methods are plugged in by whoever builds them, and until then
 // the table's stand-ins fail with their method's error code.
 #pragma once
@@ -24,6 +25,10 @@ struct FetchRequest {
   const net::RequestTarget* target = nullptr;     // this hop, prepared
   uint32_t address = 0xFFFFFFFFu;  // server or proxy (network byte order); all ones: not looked up
   std::string response_path;       // the item's htmltmp.txt
+  // A buffer the method may keep a response of at most `memory_limit` bytes
+  // in, instead of the file (may be null).
+  std::string* response_memory = nullptr;
+  std::size_t memory_limit = 0;
   const net::NetConfig* config = nullptr;
   net::StopFlags stop;
   net::TransferProgress* progress = nullptr;  // may be null
@@ -35,6 +40,7 @@ struct FetchOutcome {
   int tls_error = 0;
   bool stopped = false;  // ended by the stop flags
   int64_t received_bytes = 0;
+  bool in_memory = false;  // the response is in request.response_memory, not in the file
 };
 
 class FetchMethod {

@@ -1,7 +1,11 @@
 #include "check/run.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "compare/check_finish.h"
@@ -21,6 +25,27 @@ namespace {
 
 constexpr int kPassWaitMs = 500;
 constexpr int kSpacingStepMs = 100;
+// A response up to this size stays in the worker's memory instead of
+// htmltmp.txt: most pages fit, and 32 workers hold at most 8 MB.
+constexpr std::size_t kResponseInMemory = 256 * 1024;
+
+int convert_slots_from_environment() {
+  const char* v = std::getenv("KESTRELSCAN_CONVERT_SLOTS");
+  if (!v) return 0;
+  const int n = std::atoi(v);
+  return n >= 1 && n <= kMaxWorkers ? n : 0;
+}
+
+// A folder name of its own for each run of the process.
+std::string spare_folder(const std::string& work_folder) {
+  static std::atomic<unsigned> runs{0};
+  return work_folder + "/spare-" + std::to_string(::getpid()) + "-" + std::to_string(runs++);
+}
+
+int processor_cores() {
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(std::min<unsigned>(n, kMaxWorkers));
+}
 
 int64_t now_ms() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -47,6 +72,7 @@ RunConfig RunConfig::from_options(const app_options::Options& o) {
   c.net.timeout_seconds = o.timeout;
   c.net.disable_http_redirect = o.disable_http_redirect != 0;
   c.net.tls = &net::process_tls();
+  c.convert_slots = convert_slots_from_environment();
   return c;
 }
 
@@ -56,6 +82,11 @@ struct CheckRun::Worker {
   WakeEvent wake;
   net::TransferProgress* progress = nullptr;  // the slot's live counters in the task table
   int log_number = 0;
+  // The response of the last hop when the fetch kept it in memory (reused
+  // from item to item, so its room is allocated once).
+  std::string response;
+  bool response_in_memory = false;
+  std::optional<compare::StoredResult> stored;  // the item's result.db, read once
 };
 
 CheckRun::CheckRun(store::Tree& tree, RunEventSink& sink, RunComposer* composer,
@@ -96,6 +127,11 @@ bool CheckRun::start(const RunConfig& config) {
   first_transfer_ = true;
   last_transfer_ms_ = 0;
   connections_.reset(config_.max_connection);
+  convert_slots_.set_count(config_.convert_slots > 0 ? config_.convert_slots : processor_cores());
+  spares_.reset();
+  if (!config_.work_folder.empty()) {
+    spares_ = std::make_unique<SpareFiles>(spare_folder(config_.work_folder));
+  }
   walk_ = std::make_unique<ItemWalk>(tree_, config_.base_folder, config_.start, config_.check_kind,
                                      config_.use_site_priority, apply_template_);
   walk_->restrict_to(config_.only_items);
@@ -127,6 +163,7 @@ void CheckRun::coordinate() {
     workers.emplace_back([this, slot] { work(slot); });
   }
   for (std::thread& t : workers) t.join();
+  spares_.reset();
   methods_.end_run();
   RunEnded ended{counters(), aborted()};
   running_ = false;
@@ -166,6 +203,8 @@ void CheckRun::work(int slot) {
     if (importance >= 0 && settings.site_priority != importance) continue;
     w.task = TaskRecord{};
     w.task.settings = std::move(settings);
+    w.stored.reset();
+    w.response_in_memory = false;
     w.progress->received_bytes = 0;
     w.progress->elapsed_seconds = 0;
     started_.fetch_add(1, std::memory_order_relaxed);
@@ -239,16 +278,19 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
       req.config = &config_.net;
       req.stop = stop_flags();
       req.progress = w.progress;
+      req.response_memory = &w.response;
+      req.memory_limit = kResponseInMemory;
       got = method.fetch(req);
     }
     connections_.leave(w.slot, address);
     t.received_bytes = got.received_bytes;
     t.tls_error = got.tls_error;
+    w.response_in_memory = got.ok && got.in_memory;
     if (got.ok) return true;
     if (aborted()) return false;
     // What a failed attempt left is no response; on a full disk its room is
     // what the error record needs.
-    remove_file(response_path);
+    if (!got.in_memory) discard_file(spares_.get(), response_path);
     t.net_error = got.net_error != 0 ? got.net_error : method.failure_code();
     if (!method.retries()) {
       t.attempt = attempts;
@@ -262,17 +304,20 @@ bool CheckRun::fetch_hop(Worker& w, const net::RequestTarget& target, FetchMetho
 bool CheckRun::convert(Worker& w) {
   TaskRecord& t = w.task;
   const std::string& folder = t.settings.folder_path;
-  std::lock_guard lock(convert_lock_);
+  StageSlots::Held slot(convert_slots_);
   set_state(w, TaskState::kConvert);
   const auto cs = convert::ConvertSettings::from(t.settings, t.current_url);
-  convert::PageSink sink(cs, compare::text_path(folder, "new"), &abort_);
+  convert::PageSink sink(cs, compare::text_path(folder, "new"), &abort_, spares_.get());
   net::ResponseReadOptions options;
   options.raw_header_copy = net::wants_raw_header_copy(t.settings);
   options.current_url = t.current_url;
   options.abort = &abort_;
   const net::ResponseReadResult r =
-      net::read_response_file(compare::text_path(folder, "htmltmp"), sink, options);
+      w.response_in_memory
+          ? net::read_response_bytes(w.response, sink, options)
+          : net::read_response_file(compare::text_path(folder, "htmltmp"), sink, options);
   if (r.aborted || aborted()) return false;
+  sink.finish();
   // A fetch that reported success but left no readable response is a fault
   // of this system, not of the page; so is a new text that could not be
   // written whole (a full disk): it must never be compared as the page.
@@ -287,15 +332,23 @@ bool CheckRun::convert(Worker& w) {
   return true;
 }
 
+compare::StoredResult& CheckRun::stored_result(Worker& w) {
+  if (!w.stored) w.stored = compare::StoredResult::load(w.task.settings.folder_path);
+  return *w.stored;
+}
+
 void CheckRun::compare(Worker& w) {
   TaskRecord& t = w.task;
-  std::lock_guard lock(convert_lock_);
   compare::CompareTask ct;
   ct.folder = t.settings.folder_path;
   ct.settings = t.settings;
   ct.env.stopped = [this] { return aborted(); };
-  t.stage_outcome = compare::compare_item(ct);
+  ct.env.spares = spares_.get();
+  const int current = stored_result(w).current_log_number();
+  StageSlots::Held slot(convert_slots_);
+  t.stage_outcome = compare::compare_item(ct, current);
   w.log_number = ct.log_number;
+  if (t.stage_outcome == store::CheckStatus::kChanged) t.lines_log = ct.output_number;
 }
 
 bool CheckRun::carry(Worker& w) {
@@ -373,8 +426,10 @@ void CheckRun::show_redirect(Worker& w) {
   notice.target = t.redirect_target;
   notice.tabs = tabs_;
   if (composer_) {
-    notice.display =
-        composer_->compose_redirect(t, compare::http_error_message(t.settings.folder_path), tabs_);
+    const std::string message = w.response_in_memory
+                                    ? compare::http_error_message_of(w.response)
+                                    : compare::http_error_message(t.settings.folder_path);
+    notice.display = composer_->compose_redirect(t, message, tabs_);
   }
   post(std::move(notice));
 }
@@ -392,9 +447,13 @@ void CheckRun::finish(Worker& w) {
   in.log_number = t.stage_outcome == store::CheckStatus::kChanged ||
                           t.stage_outcome == store::CheckStatus::kInitialized
                       ? w.log_number
-                      : compare::read_current_log_number(folder);
+                      : stored_result(w).current_log_number();
   in.use_old_log = t.settings.use_old_log;
   in.n_reload = config_.n_reload;
+  in.detect_deleted = t.settings.detect_deleted_lines != 0;
+  in.response = w.response_in_memory ? &w.response : nullptr;
+  in.stored = &stored_result(w);
+  in.spares = spares_.get();
   compare::ResultDecision decision = compare::decide_result(in);
   t.result_code = decision.code;
   t.message = decision.message;

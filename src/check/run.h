@@ -3,9 +3,12 @@
 // name lookup, admission to a connection, transfer spacing, fetch (with
 // retries and redirects), conversion, comparison, display and the result.
 // Stages that must not overlap are guarded by the run's stage locks: the tree
-// (walk, busy flags, node marks), the name lookup, the connection table,
-// conversion and comparison (one item at a time across all workers), the
-// display, and the transfer spacing. A worker never holds two at once.
+// (walk, busy flags, node marks), the name lookup, the connection table and
+// the transfer spacing. Conversion and comparison admit one item per
+// processor core (RunConfig::convert_slots): they are the stage that keeps a
+// core busy, and different items share nothing there but the comparison's
+// matrix slots, which have their own lock. A worker never holds two stage
+// locks at once.
 //
 // The front end starts a run, may stop it (abort flag) or ask it to end for
 // closing (exit flag). The run reports through its RunEventSink
@@ -33,9 +36,12 @@
 #include "check/item_walk.h"
 #include "check/run_composer.h"
 #include "check/run_events.h"
+#include "check/stage_slots.h"
 #include "check/task.h"
+#include "compare/result_record.h"
 #include "net/net_config.h"
 #include "net/resolver.h"
+#include "platform/spare_files.h"
 #include "store/tree.h"
 
 namespace ks::check {
@@ -55,6 +61,13 @@ struct RunConfig {
   bool use_site_priority = false;
   bool nochange_msg = true;
   net::NetConfig net;
+  // Items converted and compared at the same time; 0: one per processor
+  // core. KESTRELSCAN_CONVERT_SLOTS (1..32) in the environment sets it for
+  // from_options(), for benchmarks and tests (1 is the one-at-a-time stage).
+  int convert_slots = 0;
+  // The work folder (Shift_JIS, without a final '/'): the run keeps its
+  // spare files there (platform/spare_files.h). Empty: no spare files.
+  std::string work_folder;
 
   // The run's settings from the global options (the selection and the
   // folder are the caller's).
@@ -115,6 +128,7 @@ class CheckRun {
   DisplayValue compose(const TaskRecord& t);
   bool convert(Worker& w);
   void compare(Worker& w);
+  compare::StoredResult& stored_result(Worker& w);
   void finish(Worker& w);
   void wait_spacing();
   void set_state(Worker& w, TaskState state);
@@ -140,7 +154,9 @@ class CheckRun {
   // Stage locks.
   std::mutex tree_lock_;
   std::mutex lookup_lock_;
-  std::mutex convert_lock_;
+  StageSlots convert_slots_;
+  // The run's spare files (from start to the end of the coordinator).
+  std::unique_ptr<SpareFiles> spares_;
   std::mutex spacing_lock_;
 
   // Transfer spacing state, under spacing_lock_.

@@ -62,6 +62,9 @@ struct TaskRecord {
   int redirect_overflow = 0;
   int http_status = 0;
   bool redirected = false;
+  // The log number whose add<n>.txt and del<n>.txt hold this check's added
+  // and deleted lines (written by the comparison); -1 before a comparison.
+  int lines_log = -1;
 };
 
 class TaskTable {

@@ -7,6 +7,7 @@
 #include "compare/result_record.h"
 #include "platform/fs.h"
 #include "platform/profile.h"
+#include "platform/spare_files.h"
 
 namespace ks::compare {
 namespace {
@@ -30,7 +31,7 @@ ResultDecision decide_result(const FinishInput& in) {
   if (d.code == kResultNetworkError) {
     d.message = in.network_message;
   } else if (d.code == kResultHttpError) {
-    d.message = http_error_message(in.folder);
+    d.message = in.response ? http_error_message_of(*in.response) : http_error_message(in.folder);
   }
   d.updated_mark = d.code == kResultChanged;
   d.error_mark = is_error_code(d.code);
@@ -55,16 +56,20 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
   // record (code, message, current log) is written once: whatever fails,
   // the record never points at a log that is not there, and until it is
   // written the previous log stays the baseline.
+  std::optional<StoredResult> own;
+  StoredResult* stored = in.stored;
+  if (!stored) stored = &own.emplace(StoredResult::load(in.folder));
   std::optional<int> current;
   if (rotate) {
     const int n = next_log_number(in.log_number);
-    if (!move_logs_to(in.folder, n)) {
+    const bool changed = in.check_status == CheckStatus::kChanged;
+    if (!move_logs_to(in.folder, n, {changed, changed && in.detect_deleted}, in.spares)) {
       out.written = false;
       return out;
     }
     current = n;
   }
-  if (!write_result(in.folder, out.code, out.message, current)) {
+  if (!stored->write(out.code, out.message, current, in.spares)) {
     out.written = false;
     return out;
   }
@@ -77,11 +82,18 @@ FinishOutcome record_result(const FinishInput& in, const ResultDecision& d) {
         profile_write_string(path_join(in.folder, "site.db"), "CONFIG", "OPTION_CHANGED", "0");
   }
   if (rotate) {
-    prune_logs(in.folder, *current, in.use_old_log, in.n_reload);
+    prune_logs(in.folder, *current, in.use_old_log, in.n_reload, in.spares);
+    if (in.response) {
+      // Replaced as a whole: html.txt is never missing or torn on the way.
+      [[maybe_unused]] const bool kept =
+          replace_file(in.spares, text_path(in.folder, "html"), *in.response);
+    } else {
+      keep_response_file(in.folder, in.spares);
+    }
     out.log_number = *current;
     out.rotated = true;
-  } else {
-    remove_file(text_path(in.folder, "htmltmp"));
+  } else if (!in.response) {
+    discard_file(in.spares, text_path(in.folder, "htmltmp"));
   }
   return out;
 }

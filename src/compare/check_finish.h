@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "compare/result_record.h"
 #include "store/check_status.h"
 
 namespace ks::compare {
@@ -28,6 +29,16 @@ struct FinishInput {
   int log_number = 0;           // stored by the comparison step
   int use_old_log = 1;          // the item's USE_OLD_LOG
   int n_reload = 3;             // global N_RELOAD
+  // The item's DETECT_DELETED_LINES: a change wrote del<n>.txt as well as
+  // add<n>.txt of the next log number.
+  bool detect_deleted = false;
+  // This check's response when the fetch kept it in memory; null: it is in
+  // htmltmp.txt (or there is none).
+  const std::string* response = nullptr;
+  // result.db as read for this check; null: read by record_result().
+  StoredResult* stored = nullptr;
+  // Files are replaced and removed through this pool when given.
+  SpareFiles* spares = nullptr;
 };
 
 struct ResultDecision {

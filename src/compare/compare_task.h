@@ -10,6 +10,7 @@
 #include "compare/matrix.h"
 #include "compare/regex.h"
 #include "compare/text_match.h"
+#include "platform/spare_files.h"
 #include "store/check_status.h"
 #include "store/page_settings.h"
 
@@ -31,6 +32,8 @@ struct CompareEnv {
   HostOfUrl host_of = &url_host;
   // The run-wide stop flags; empty: never stopped.
   std::function<bool()> stopped;
+  // Files are replaced through this pool when given (the check run's).
+  SpareFiles* spares = nullptr;
 
   const RegexLibrary& regex_library() const { return regex ? *regex : RegexLibrary::shared(); }
   MatrixSlots& slot_table() const { return slots ? *slots : MatrixSlots::shared(); }
@@ -43,6 +46,10 @@ struct CompareTask {
   // The item's current log number, stored here by the comparison step for
   // the rotation that follows.
   int log_number = 0;
+  // Where compare_files() puts the added and deleted lines: add<n>.txt and
+  // del<n>.txt of this number in the output folder, or add.txt and del.txt
+  // when -1. compare_item() sets it to the number after log_number.
+  int output_number = -1;
   CompareEnv env;
 };
 

@@ -14,20 +14,8 @@ bool ends_with(std::string_view s, std::string_view tail) {
   return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 
-// Removes the target, then moves the source onto it; a missing source leaves
-// no target.
-// The source renamed over the target (which stays until it is replaced), or
-// the target removed when there is no source. False when a present source
-// could not be moved.
-bool replace_with(const std::string& source, const std::string& target) {
-  if (target.size() > kMaxPath || source.size() > kMaxPath) return false;
-  if (path_exists(source)) return rename_path(source, target);
-  remove_file(target);
-  return true;
-}
-
-void remove_if_fits(const std::string& path) {
-  if (path.size() <= kMaxPath) remove_file(path);
+void remove_if_fits(const std::string& path, SpareFiles* spares = nullptr) {
+  if (path.size() <= kMaxPath) discard_file(spares, path);
 }
 
 int month_index(std::string_view m) {
@@ -53,7 +41,7 @@ int log_number_add(int n, int delta) {
   return ((n + delta) % kLogNumbers + kLogNumbers) % kLogNumbers;
 }
 
-bool write_reported_lines(std::string_view path, const TextLineList& list) {
+bool write_reported_lines(std::string_view path, const TextLineList& list, SpareFiles* spares) {
   std::string out;
   if (!list.header().empty()) out += list.header() + "\r\n";
   for (int i = 0; i < list.line_count(); ++i) {
@@ -61,7 +49,7 @@ bool write_reported_lines(std::string_view path, const TextLineList& list) {
     out += list.line(i);
     out += "\r\n";
   }
-  return write_file_atomic(path, out);
+  return replace_file(spares, path, out);
 }
 
 int next_log_number(int current) {
@@ -69,29 +57,40 @@ int next_log_number(int current) {
   return n > kLogNumbers - 1 || n < 0 ? 0 : n;
 }
 
-bool move_logs_to(std::string_view folder, int n) {
-  const bool add = replace_with(text_path(folder, "add"), numbered_log_path(folder, "add", n));
-  const bool del = replace_with(text_path(folder, "del"), numbered_log_path(folder, "del", n));
-  const bool log = replace_with(text_path(folder, "new"), numbered_log_path(folder, "log", n));
-  return add && del && log;
+bool move_logs_to(std::string_view folder, int n, FreshLines fresh, SpareFiles* spares) {
+  const std::string log = numbered_log_path(folder, "log", n);
+  if (log.size() > kMaxPath) return false;
+  if (!fresh.add) remove_if_fits(numbered_log_path(folder, "add", n), spares);
+  if (!fresh.del) remove_if_fits(numbered_log_path(folder, "del", n), spares);
+  return move_file_over(spares, text_path(folder, "new"), log);
 }
 
-void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload) {
+void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload, SpareFiles* spares) {
   const int k = use_old_log >= 0 && use_old_log <= kLogNumbers - 1 ? use_old_log : 1;
   if (k < kLogNumbers - 1)
-    remove_if_fits(numbered_log_path(folder, "log", log_number_add(n, -k - 1)));
+    remove_if_fits(numbered_log_path(folder, "log", log_number_add(n, -k - 1)), spares);
   const int r = n_reload >= 1 && n_reload <= kLogNumbers - 1 ? n_reload : 3;
-  remove_if_fits(numbered_log_path(folder, "add", log_number_add(n, -r)));
-  remove_if_fits(numbered_log_path(folder, "del", log_number_add(n, -r)));
-  [[maybe_unused]] const bool kept =
-      replace_with(text_path(folder, "htmltmp"), text_path(folder, "html"));
+  remove_if_fits(numbered_log_path(folder, "add", log_number_add(n, -r)), spares);
+  remove_if_fits(numbered_log_path(folder, "del", log_number_add(n, -r)), spares);
 }
 
-int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload) {
+void keep_response_file(std::string_view folder, SpareFiles* spares) {
+  const std::string response = text_path(folder, "htmltmp");
+  const std::string kept = text_path(folder, "html");
+  if (response.size() > kMaxPath) return;
+  // Renamed over the old one, so html.txt is never missing on the way.
+  if (!move_file_over(spares, response, kept) && !path_exists(response)) {
+    discard_file(spares, kept);
+  }
+}
+
+int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload,
+                FreshLines fresh) {
   const int n = next_log_number(current);
-  if (!move_logs_to(folder, n)) return current;
+  if (!move_logs_to(folder, n, fresh)) return current;
   if (!write_current_log_number(folder, n)) return current;
   prune_logs(folder, n, use_old_log, n_reload);
+  keep_response_file(folder);
   return n;
 }
 

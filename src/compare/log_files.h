@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "compare/line_list.h"
+#include "platform/spare_files.h"
 
 namespace ks::compare {
 
@@ -32,27 +33,44 @@ std::string text_path(std::string_view folder, std::string_view name);
 int log_number_add(int n, int delta);
 
 // The header line (when not empty) and every reported line, each with CR LF,
-// replacing the file as a whole. False when it cannot be written.
-bool write_reported_lines(std::string_view path, const TextLineList& list);
+// replacing the file as a whole (through `spares` when given). False when it
+// cannot be written.
+bool write_reported_lines(std::string_view path, const TextLineList& list,
+                          SpareFiles* spares = nullptr);
 
 // The rotation after a check with status 1 or 2 has three steps, so that a
 // crash or a full disk between them leaves the previous log the baseline:
-//   1. move_logs_to(): add.txt, del.txt and new.txt are renamed over
-//      add<n>.txt, del<n>.txt and log<n>.txt (a missing add.txt or del.txt
-//      removes the numbered file of the same number);
+//   0. (the comparison) the added and deleted lines go straight to
+//      add<n>.txt and del<n>.txt, each written whole under a temporary name;
+//      nothing refers to number n yet;
+//   1. move_logs_to(): new.txt is renamed over log<n>.txt, and an add<n>.txt
+//      or del<n>.txt this check did not write (left by a check that never
+//      finished) is removed;
 //   2. the result record takes n as its CURRENT (result_record.h), in the
 //      same write as the result code;
 //   3. prune_logs(): logs older than USE_OLD_LOG and N_RELOAD keep are
-//      removed, and htmltmp.txt becomes html.txt.
+//      removed; the response becomes html.txt (check_finish.h).
 // The number after `current` (wrapping to 0 after 24; bad values give 0).
 int next_log_number(int current);
+// Which of add<n>.txt and del<n>.txt the check's comparison wrote.
+struct FreshLines {
+  bool add = false;
+  bool del = false;
+};
 // False when new.txt could not be moved (nothing refers to log<n>.txt yet).
-[[nodiscard]] bool move_logs_to(std::string_view folder, int n);
+// Files are removed through `spares` when given (platform/spare_files.h).
+[[nodiscard]] bool move_logs_to(std::string_view folder, int n, FreshLines fresh,
+                                SpareFiles* spares = nullptr);
 // `use_old_log` is the item's USE_OLD_LOG (0..24), `n_reload` the global
 // N_RELOAD (1..24; other values count as 3).
-void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload);
-// All three steps; returns the new current number.
-int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload);
+void prune_logs(std::string_view folder, int n, int use_old_log, int n_reload,
+                SpareFiles* spares = nullptr);
+// htmltmp.txt renamed over html.txt (html.txt removed when there is none).
+void keep_response_file(std::string_view folder, SpareFiles* spares = nullptr);
+// All three steps with the response in htmltmp.txt; returns the new current
+// number.
+int rotate_logs(std::string_view folder, int current, int use_old_log, int n_reload,
+                FreshLines fresh = {});
 
 // The files that show a result, in the order they are shown: with
 // `whole_text` new.txt when it exists, else log<n>.txt; otherwise add<n>.txt

@@ -1,5 +1,6 @@
 #include "compare/result_record.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "compare/limits.h"
@@ -7,6 +8,7 @@
 #include "platform/fs.h"
 #include "platform/profile.h"
 #include "platform/sjis.h"
+#include "platform/spare_files.h"
 
 namespace ks::compare {
 namespace {
@@ -46,20 +48,52 @@ std::string result_path(std::string_view folder) {
   return path_join(folder, "result.db");
 }
 
-bool write_result(std::string_view folder, int code, std::string_view message,
-                  std::optional<int> current) {
+StoredResult StoredResult::load(std::string_view folder) {
+  StoredResult r;
+  r.folder_ = std::string(folder);
   const std::string path = result_path(folder);
-  if (!fits(path)) return false;
-  remove_stale_temporaries(folder);
-  Profile p = Profile::load(path);
+  r.fits_ = fits(path);
+  if (r.fits_) r.bytes_ = read_file(path);
+  return r;
+}
+
+int StoredResult::current_log_number() {
+  if (!fits_) return 0;
+  if (bytes_) {
+    if (auto v = Profile::parse(*bytes_).get("INDEX", "CURRENT"))
+      return valid_log_number(leading_int(*v));
+  }
+  const int n = read_current_log_number(folder_);
+  // Taking index.txt over wrote the file: what follows starts from that.
+  bytes_ = read_file(result_path(folder_));
+  return n;
+}
+
+bool StoredResult::write(int code, std::string_view message, std::optional<int> current,
+                         SpareFiles* spares) {
+  if (!fits_) return false;
+  Profile p = Profile::parse(bytes_ ? std::string_view(*bytes_) : std::string_view());
+  const bool had_current = p.get("INDEX", "CURRENT").has_value();
   p.set("RESULT", "CODE", std::to_string(code));
   p.remove_key("RESULT", "MESSAGE");
   p.set("RESULT", "MESSAGE", cut_message(message));
   if (current) p.set("INDEX", "CURRENT", std::to_string(*current));
-  if (!p.save(path)) return false;
-  // index.txt is the old home of CURRENT; once result.db holds it, it goes.
-  if (current) remove_file(path_join(folder, "index.txt"));
+  std::string text = p.serialize();
+  if (bytes_ && *bytes_ == text) return true;
+  // The write every finished check that changed something makes: it also
+  // takes away what writers killed mid-write left in the item folder.
+  remove_stale_temporaries(folder_);
+  if (!replace_file(spares, result_path(folder_), text)) return false;
+  bytes_ = std::move(text);
+  // index.txt is the old home of CURRENT; it can only be there while
+  // result.db holds none (taking it over removes it).
+  if (current && !had_current) remove_file(path_join(folder_, "index.txt"));
   return true;
+}
+
+bool write_result(std::string_view folder, int code, std::string_view message,
+                  std::optional<int> current) {
+  return StoredResult::load(folder).write(code, message, current);
 }
 
 int read_result_code(std::string_view folder) {
@@ -141,16 +175,25 @@ int result_code_for_status(store::CheckStatus check_status, bool network_failure
 }
 
 std::string http_error_message(std::string_view folder) {
-  const std::string& base = KS_SJ("HTTPエラー");
   const std::string path = path_join(folder, "htmltmp.txt");
-  if (!fits(path)) return base;
+  if (!fits(path)) return KS_SJ("HTTPエラー");
   LineReader r(path);
   std::string_view first;
-  if (!r.is_open() || !r.next(first)) return base;
+  if (!r.is_open() || !r.next(first)) return KS_SJ("HTTPエラー");
+  return http_error_message_of(first);
+}
+
+std::string http_error_message_of(std::string_view response) {
+  const std::string& base = KS_SJ("HTTPエラー");
+  if (response.empty()) return base;
   // The status line as a 99-byte reader would see it.
+  std::string_view first = response.substr(0, response.find('\n'));
   first = first.substr(0, std::min(first.size(), kMaxMessage - 1));
   while (!first.empty() && (first.back() == '\r' || first.back() == '\n')) first.remove_suffix(1);
-  std::string whole = base + " (" + std::string(first) + ")";
+  // A NUL reads as '?', as the line reader gives it.
+  std::string line(first);
+  std::replace(line.begin(), line.end(), '\0', '?');
+  std::string whole = base + " (" + line + ")";
   if (whole.size() > kMaxMessage) return base;
   return whole;
 }

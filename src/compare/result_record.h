@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/spare_files.h"
 #include "store/check_status.h"
 
 namespace ks::compare {
@@ -31,11 +32,34 @@ enum ResultCode : int {
 
 std::string result_path(std::string_view folder);
 
+// result.db of one item, read once for the end of its check: the current log
+// number comes from these bytes, and the write that follows starts from them
+// and is left out when it would store the same bytes again (a check that
+// ends as the one before it did changes nothing on disk).
+class StoredResult {
+ public:
+  static StoredResult load(std::string_view folder);
+  // [INDEX] CURRENT; without it, index.txt is taken over as
+  // read_current_log_number() does. 0 when neither holds one.
+  int current_log_number();
+  // As write_result(), from the bytes read; false when the file cannot be
+  // written (the earlier values stay).
+  [[nodiscard]] bool write(int code, std::string_view message,
+                           std::optional<int> current = std::nullopt, SpareFiles* spares = nullptr);
+
+ private:
+  std::string folder_;
+  bool fits_ = false;                 // the path fits the stored format
+  std::optional<std::string> bytes_;  // nullopt: no file
+};
+
 // Writes CODE and MESSAGE (MESSAGE replaced, possibly empty) and, with
 // `current`, [INDEX] CURRENT, in one replacement of the file; false when the
-// file cannot be written (the earlier values stay). This is the write every
-// finished check makes, so it also removes the temporaries that writers
-// killed mid-write left in the item folder (remove_stale_temporaries).
+// file cannot be written (the earlier values stay). index.txt goes once
+// CURRENT is written where there was none. A write also removes the
+// temporaries that writers killed mid-write left in the item folder
+// (remove_stale_temporaries); a write left out because the bytes are the
+// same leaves them for the next one.
 [[nodiscard]] bool write_result(std::string_view folder, int code, std::string_view message,
                                 std::optional<int> current = std::nullopt);
 // CODE (0 when absent), or -1 when the path does not fit.
@@ -53,6 +77,8 @@ bool clear_result(std::string_view folder);
 int result_code_for_status(store::CheckStatus check_status, bool network_failure);
 // "HTTPエラー (status line)" from htmltmp.txt, or "HTTPエラー" alone.
 std::string http_error_message(std::string_view folder);
+// The same from a response held in memory.
+std::string http_error_message_of(std::string_view response);
 
 // Codes 4..7 mark a node as in error, code 3 as updated.
 inline bool is_error_code(int code) {

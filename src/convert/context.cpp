@@ -165,6 +165,79 @@ bool Context::process(const unsigned char* p, std::size_t n) {
   return true;
 }
 
+namespace {
+
+// Which bytes continue a run of plain ASCII in one state: printable ASCII
+// (and TAB), never a byte that a decoder, a validator or the state itself
+// has to look at.
+struct RunTable {
+  bool in[256] = {};
+  constexpr RunTable(std::string_view stops, bool line_ends) {
+    for (int c = 0x20; c < 0x7F; ++c) in[c] = true;
+    in['\t'] = true;
+    in['\r'] = in['\n'] = line_ends;
+    for (char s : stops) in[static_cast<unsigned char>(s)] = false;
+  }
+};
+constexpr RunTable kDoubleQuotedRun{"\"", false};
+constexpr RunTable kSingleQuotedRun{"'", false};
+constexpr RunTable kNameRun{" \t;=\"'>", false};
+constexpr RunTable kCommentRun{"-", true};  // dropped: line ends too
+constexpr RunTable kSkipRun{"<", true};
+constexpr RunTable kTextRun{" \t<", false};
+
+std::size_t run_end(const RunTable& t, const unsigned char* p, std::size_t i, std::size_t n) {
+  while (i < n && t.in[p[i]]) ++i;
+  return i;
+}
+
+}  // namespace
+
+// After one byte of a tag: the rest of a quoted value, a name or a dropped
+// comment as far as it is plain ASCII, at once. Returns the index of the
+// first byte not taken.
+std::size_t Context::tag_run(const unsigned char* p, std::size_t i, std::size_t n) {
+  const RunTable* t = nullptr;
+  switch (tok_) {
+    case Tok::kDoubleQuoted:
+      if (!quoted_raw_) t = &kDoubleQuotedRun;
+      break;
+    case Tok::kSingleQuoted:
+      if (!quoted_raw_) t = &kSingleQuotedRun;
+      break;
+    case Tok::kName:
+      if (!tag_first_) t = &kNameRun;
+      break;
+    case Tok::kComment:
+      if (!settings_.save_comment) t = &kCommentRun;
+      break;
+    default:
+      break;
+  }
+  if (t == nullptr) return i;
+  const std::size_t end = run_end(*t, p, i, n);
+  if (tok_ != Tok::kComment) {
+    const std::size_t take = std::min(end - i, kTagBufferSize - tag_len_);
+    std::memcpy(tag_.data() + tag_len_, p + i, take);
+    tag_len_ += take;
+  }
+  return end;
+}
+
+// After one byte of text written as an ordinary character: the printable
+// ASCII that follows, at once (no space is pending and no anchor waits).
+std::size_t Context::text_run(const unsigned char* p, std::size_t i, std::size_t n) {
+  const std::size_t end = run_end(kTextRun, p, i, n);
+  while (i < end) {
+    if (line_len_ == kLineBufferSize) write_out();
+    const std::size_t take = std::min(end - i, kLineBufferSize - line_len_);
+    std::memcpy(line_.data() + line_len_, p + i, take);
+    line_len_ += take;
+    i += take;
+  }
+  return end;
+}
+
 // The common cases in bulk, with the decoder's work inlined: every byte
 // under the Shift_JIS decoder (and under detection), and ASCII under the
 // other decoders when they hold no partial character. Ordinary text, tags
@@ -196,17 +269,23 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
         validate_euc(cs_.euc, c);
       }
     }
+    // Plain ASCII changes no validator unless one is inside a character.
+    const bool plain_runs = !detecting || !validator_in_sequence();
     if (scan_ == Scan::kInTag) {
       if (tag_byte(c)) {
         scan_ = Scan::kText;
         handle_tag();  // may change the decoder, the modes, or ask for a restart
         return i + 1;
       }
+      if (plain_runs) i = tag_run(p, i + 1, n) - 1;
       continue;
     }
     if (skip_ != Skip::kNone) {
       // Skipped content matches nothing before a '<': it is dropped.
       if (skip_match_ != 0 || skip_ == Skip::kTextarea || c == '<') skip_byte(c);
+      if (plain_runs && skip_ != Skip::kNone && skip_match_ == 0 && skip_ != Skip::kTextarea) {
+        i = run_end(kSkipRun, p, i + 1, n) - 1;
+      }
       continue;
     }
     if (c == '<') {
@@ -227,6 +306,9 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
       continue;
     }
     text_byte(c);
+    if (plain_runs && sp_ == Spacing::kAfterChar && link_ != Link::kWaiting) {
+      i = text_run(p, i + 1, n) - 1;
+    }
   }
   return i;
 }

@@ -109,6 +109,13 @@ class Context {
   void declare(int code);
   bool process(const unsigned char* p, std::size_t n);
   std::size_t fast_run(const unsigned char* p, std::size_t i, std::size_t n);
+  // Runs of plain ASCII that need no decision byte by byte (fast_run).
+  std::size_t tag_run(const unsigned char* p, std::size_t i, std::size_t n);
+  std::size_t text_run(const unsigned char* p, std::size_t i, std::size_t n);
+  bool validator_in_sequence() const {
+    return cs_.utf8.state == Validity::kInSequence || cs_.sjis.state == Validity::kInSequence ||
+           cs_.euc.state == Validity::kInSequence;
+  }
   std::size_t decoded_pair(const unsigned char* p, std::size_t i, std::size_t n);
   void write_pair(unsigned char lead, unsigned char trail);
 

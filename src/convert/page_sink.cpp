@@ -1,45 +1,107 @@
 #include "convert/page_sink.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "platform/fs.h"
 
 namespace ks::convert {
 
+namespace {
+
+// Text gathered before it goes to the file; most pages' texts fit whole.
+constexpr std::size_t kFileOutputBlock = 256 * 1024;
+
+}  // namespace
+
 CrlfFileOutput::~CrlfFileOutput() {
-  close();
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool CrlfFileOutput::open(std::string_view path) {
-  close();
+  path_ = std::string(path);
+  buf_.clear();
+  written_ = 0;
   failed_ = false;
-  file_ = fopen_for_writing(path);
-  return file_ != nullptr;
+  open_ = true;
+  if (fd_ < 0 && !(spares_ && spares_->active())) {
+    // Never through a link or into a file with another name.
+    fd_ = open_for_writing(path_);
+    if (fd_ < 0) open_ = false;
+  }
+  return open_;
 }
 
 void CrlfFileOutput::write(std::string_view bytes) {
-  if (file_ == nullptr) return;
-  buf_.clear();
-  buf_.reserve(bytes.size() + bytes.size() / 16);
-  for (char c : bytes) {
-    if (c == '\n') buf_ += '\r';
-    buf_ += c;
+  if (!open_) return;
+  std::size_t from = 0;
+  while (from < bytes.size()) {
+    const std::size_t lf = bytes.find('\n', from);
+    if (lf == std::string_view::npos) {
+      buf_.append(bytes.substr(from));
+      break;
+    }
+    buf_.append(bytes.substr(from, lf - from));
+    buf_.append("\r\n");
+    from = lf + 1;
   }
-  if (std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size()) failed_ = true;
+  if (buf_.size() >= kFileOutputBlock) flush();
 }
 
 void CrlfFileOutput::write_unchanged(std::string_view bytes) {
-  if (file_ == nullptr) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  if (!open_) return;
+  buf_.append(bytes);
+  if (buf_.size() >= kFileOutputBlock) flush();
 }
 
-bool CrlfFileOutput::close() {
-  if (file_ == nullptr) return !failed_;
-  if (std::fclose(file_) != 0) failed_ = true;
-  file_ = nullptr;
+bool CrlfFileOutput::flush() {
+  if (fd_ < 0 && !failed_ && !buf_.empty()) {
+    // Too long to gather whole: on into the file itself.
+    fd_ = ::open(to_os_path(path_).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) failed_ = true;
+  }
+  if (!failed_ && !buf_.empty()) {
+    // pwrite: a pass that ran again starts over at the beginning.
+    const char* p = buf_.data();
+    std::size_t n = buf_.size();
+    while (n > 0) {
+      const ssize_t w = ::pwrite(fd_, p, n, written_);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        failed_ = true;
+        break;
+      }
+      p += w;
+      n -= static_cast<std::size_t>(w);
+      written_ += w;
+    }
+  }
+  buf_.clear();
   return !failed_;
 }
 
-PageSink::PageSink(const ConvertSettings& settings, std::string path, const std::atomic<bool>* stop)
-    : path_(std::move(path)), converter_(settings, out_) {
+bool CrlfFileOutput::close() {
+  if (!open_) return false;
+  open_ = false;
+  if (fd_ < 0) {
+    // All of it gathered: one whole replacement.
+    const bool ok = !failed_ && replace_file(spares_, path_, buf_);
+    buf_.clear();
+    return ok;
+  }
+  flush();
+  // What an earlier, longer text left behind the new one goes.
+  if (!failed_ && ::ftruncate(fd_, written_) != 0) failed_ = true;
+  if (::close(fd_) != 0) failed_ = true;
+  fd_ = -1;
+  return !failed_;
+}
+
+PageSink::PageSink(const ConvertSettings& settings, std::string path, const std::atomic<bool>* stop,
+                   SpareFiles* spares)
+    : path_(std::move(path)), out_(spares), converter_(settings, out_) {
   converter_.set_stop_flag(stop);
 }
 
@@ -70,9 +132,15 @@ void PageSink::raw_bytes(std::string_view bytes) {
 }
 
 bool PageSink::end_pass() {
-  bool again = converter_.end_pass();
+  // Before another pass nothing is written: the next pass starts anew (and
+  // when none follows, the text so far is written as the sink ends).
+  if (converter_.end_pass()) return true;
   if (!out_.close()) output_failed_ = true;
-  return again && !output_failed_;
+  return false;
+}
+
+void PageSink::finish() {
+  if (out_.is_open() && !converter_.stopped() && !out_.close()) output_failed_ = true;
 }
 
 StringSink::StringSink(const ConvertSettings& settings) : converter_(settings, out_) {}

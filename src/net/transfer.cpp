@@ -18,6 +18,7 @@
 #include "net/net_error.h"
 #include "net/request.h"
 #include "net/response_reader.h"
+#include "net/response_store.h"
 #include "net/tls.h"
 #include "platform/fs.h"
 
@@ -62,27 +63,6 @@ class Socket {
   int fd_ = -1;
 };
 
-// The response file, closed on every path. It is made fresh in its folder:
-// a link or special file under its name is replaced, never written through.
-class ResponseFile {
- public:
-  explicit ResponseFile(const std::string& path) : f_(fopen_for_writing(path)) {}
-  ~ResponseFile() { close(); }
-  ResponseFile(const ResponseFile&) = delete;
-  ResponseFile& operator=(const ResponseFile&) = delete;
-  bool is_open() const { return f_ != nullptr; }
-  bool write(const char* data, std::size_t n) { return f_ && std::fwrite(data, 1, n, f_) == n; }
-  bool close() {
-    if (!f_) return true;
-    bool ok = std::fclose(f_) == 0;
-    f_ = nullptr;
-    return ok;
-  }
-
- private:
-  std::FILE* f_;
-};
-
 // Finds the end of a response's header block as the response reader does:
 // an empty line, i.e. two equal line-end bytes in a row (LF LF, CR CR) or
 // four line-end bytes in a row (CR LF CR LF).
@@ -116,7 +96,7 @@ class Transfer {
       : p_(p),
         timeout_(p.config->timeout_seconds),
         tls_available_(p.config->tls && p.config->tls->available()),
-        file_(p.response_path),
+        response_(p.response_path, p.response_memory, p.memory_limit),
         buffer_(kReceiveBlock) {}
 
   TransferResult run();
@@ -159,7 +139,7 @@ class Transfer {
   const int timeout_;
   const bool tls_available_;
   TransferResult result_;
-  ResponseFile file_;
+  ResponseStore response_;
   Socket socket_;
   std::unique_ptr<TlsConnection> tls_;
   std::vector<char> buffer_;
@@ -173,7 +153,7 @@ TransferResult Transfer::run() {
   const RequestTarget& target = *p_.target;
   const store::PageSettings& settings = *p_.settings;
   auto steps = [&]() -> bool {
-    if (!file_.is_open()) return fail(kNetConnectFailed);
+    if (!response_.ready()) return fail(kNetConnectFailed);
     if (!socket_.open()) return fail(kNetSocketFailed);
     if (!connect()) return false;
     if (target.secure && target.via_proxy && tls_available_ && !tunnel()) return false;
@@ -212,7 +192,8 @@ TransferResult Transfer::run() {
   };
   steps();
   if (socket_.fd() >= 0 && !result_.stopped) close_connection();
-  if (!file_.close() && result_.net_error == 0 && !result_.stopped) fail(kNetReceiveFailed);
+  if (!response_.close() && result_.net_error == 0 && !result_.stopped) fail(kNetReceiveFailed);
+  result_.in_memory = response_.in_memory();
   if (tls_) result_.tls_error = tls_->last_error();
   if (p_.progress) p_.progress->tls_error.store(result_.tls_error);
 
@@ -221,7 +202,7 @@ TransferResult Transfer::run() {
   result_.ok = !result_.stopped && result_.net_error == 0 && closed_by_server_;
   // Whatever a failed or stopped transfer stored (up to kResponseMax bytes)
   // is no response: it goes, so no work file of any size stays behind.
-  if (!result_.ok) remove_file(p_.response_path);
+  if (!result_.ok && !result_.in_memory) remove_file(p_.response_path);
   received_counters().day += result_.received_bytes;
   received_counters().total += result_.received_bytes;
   return result_;
@@ -309,7 +290,9 @@ bool Transfer::store(const char* data, std::size_t n) {
   if (result_.received_bytes + static_cast<int64_t>(n) > kResponseMax) {
     return fail(kNetResponseTooLarge);
   }
-  if (!file_.write(data, n)) return fail(kNetReceiveFailed);
+  const ResponseStore::Append a = response_.append(data, n);
+  if (a == ResponseStore::Append::kCreateFailed) return fail(kNetConnectFailed);
+  if (a != ResponseStore::Append::kOk) return fail(kNetReceiveFailed);
   result_.received_bytes += static_cast<int64_t>(n);
   if (p_.progress) p_.progress->received_bytes.store(result_.received_bytes);
   return !header_complete_;

@@ -1,11 +1,12 @@
 // One HTTP transfer: connect (directly or to the proxy), the CONNECT tunnel
 // for https through a proxy, the TLS handshake, one request, and the raw
-// response stored exactly as received in the item's response file
-// (htmltmp.txt), in blocks of kReceiveBlock bytes, never held whole. At most
-// kResponseMax bytes are stored; a HEAD request stores the header block only
-// (a body after it is not the page's and is never read). A transfer that
-// does not succeed removes the response file, so a failed or stopped one
-// leaves nothing behind.
+// response stored exactly as received: in the caller's memory buffer while
+// it fits in its limit, else in the item's response file (htmltmp.txt), in
+// blocks of kReceiveBlock bytes, never held whole (net/response_store.h). At
+// most kResponseMax bytes are stored; a HEAD request stores the header block
+// only (a body after it is not the page's and is never read). A transfer
+// that does not succeed removes the response file, so a failed or stopped
+// one leaves nothing behind.
 //
 // All socket work is non-blocking; every wait wakes on readiness and looks
 // at the stop flags at least every 100 ms. Each wait is limited by TIMEOUT;
@@ -48,6 +49,10 @@ struct TransferParams {
   const RequestTarget* target = nullptr;          // this hop, prepared
   uint32_t address = 0;       // IPv4 to connect to (server or proxy), network byte order
   std::string response_path;  // the item's htmltmp.txt (Shift_JIS core path)
+  // Null: the response goes to the file. Otherwise the response stays here
+  // while it fits in `memory_limit` bytes (result.in_memory tells).
+  std::string* response_memory = nullptr;
+  std::size_t memory_limit = 0;
   std::string auth_password;  // the item's password, already deciphered
   const NetConfig* config = nullptr;
   StopFlags stop;
@@ -61,6 +66,7 @@ struct TransferResult {
   bool stopped = false;  // ended by the stop flags: no error, no result
   int64_t received_bytes = 0;
   int elapsed_seconds = 0;  // of the last wait
+  bool in_memory = false;   // the response is in params.response_memory, no file was made
 };
 
 TransferResult run_transfer(const TransferParams& params);

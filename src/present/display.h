@@ -51,13 +51,16 @@ struct ItemOutcome {
   int result_code = 0;          // compare::ResultCode
   std::string message;          // for codes 4 and 5
   bool redirect_limit = false;  // the hop limit was reached
+  // Where the check put its added and deleted lines: add<n>.txt and
+  // del<n>.txt of this log number, or add.txt and del.txt when -1.
+  int lines_log = -1;
 };
 
 // Shows one finished item: changed lines (code 3) and "初期化しました。"
 // (code 0) go to `change`; everything else to `message` (codes 1 and 2 only
-// with NOCHANGE_MSG; codes 4 to 7 as error lines). The item's add.txt and
-// del.txt (not yet rotated) are read from item.folder_path. `change` and
-// `message` may be the same pane.
+// with NOCHANGE_MSG; codes 4 to 7 as error lines). The item's added and
+// deleted lines (outcome.lines_log) are read from item.folder_path.
+// `change` and `message` may be the same pane.
 void show_item_outcome(Pane& change, Pane& message, const store::PageSettings& item,
                        const ItemOutcome& outcome, const DisplayEnv& env);
 

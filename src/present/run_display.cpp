@@ -3,7 +3,8 @@
 namespace ks::present {
 
 ItemOutcome outcome_of(const check::TaskRecord& task) {
-  return {task.result_code, task.message, task.redirect_overflow >= check::kRedirectOverflowMark};
+  return {task.result_code, task.message, task.redirect_overflow >= check::kRedirectOverflowMark,
+          task.lines_log};
 }
 
 RunDisplayComposer::RunDisplayComposer(const app_options::Options& options)

@@ -159,7 +159,7 @@ void show_item_outcome(Pane& change, Pane& message, const store::PageSettings& i
                        const ItemOutcome& outcome, const DisplayEnv& env) {
   const int code = outcome.result_code;
   if (code == compare::kResultChanged) {
-    show_item_result(change, item.folder_path, -1, false, item, env);
+    show_item_result(change, item.folder_path, outcome.lines_log, false, item, env);
     return;
   }
   if ((code == compare::kResultNoChange || code == compare::kResultNotModified) &&

@@ -31,7 +31,7 @@ struct Shown {
   std::string message;
   int tab = 0;
   int overflow = 0;
-  std::string add_text;  // the item's add.txt when it was shown
+  std::string add_text;  // the item's added lines when it was shown
   std::chrono::steady_clock::time_point at;
 };
 
@@ -47,7 +47,10 @@ class RecordingHost : public check::RunEventSink, public check::RunComposer {
     s.message = t.message;
     s.tab = t.result_code == 3 || t.result_code == 0 ? tabs.change_tab : tabs.message_tab;
     s.overflow = t.redirect_overflow;
-    s.add_text = read_file(compare::text_path(t.settings.folder_path, "add")).value_or("");
+    const std::string& folder = t.settings.folder_path;
+    s.add_text = read_file(t.lines_log < 0 ? compare::text_path(folder, "add")
+                                           : compare::numbered_log_path(folder, "add", t.lines_log))
+                     .value_or("");
     s.at = std::chrono::steady_clock::now();
     std::lock_guard lock(mutex_);
     shown_.push_back(s);
@@ -147,12 +150,22 @@ class CheckBench {
   store::NodeId node(const std::string& display_path) const { return tree.resolve(display_path); }
 
   // Runs a check of `kind` over `start` (the root by default) to its end.
+  // Items are converted and compared `convert_slots` at a time (more than
+  // one even on a machine with one core, so the tests see the stage run in
+  // parallel), with the run's spare files in the work folder.
   check::RunCompletion run(store::NodeId start = store::kNoNode,
                            check::CheckKind kind = check::CheckKind::kSelected,
                            const std::function<void()>& while_running = {}) {
     if (start == store::kNoNode) start = tree.root();
     ++runs_;
-    if (!session.start(start, kind, options, app.app())) return {};
+    check::RunConfig config = check::RunConfig::from_options(options);
+    config.check_kind = kind;
+    config.start = start;
+    config.base_folder = app.app();
+    config.convert_slots = convert_slots;
+    config.work_folder = app.app() + "temp";
+    make_dirs(config.work_folder);
+    if (!session.start(config, options)) return {};
     if (while_running) while_running();
     const bool ended = host.wait_ended(runs_, 120000);
     EXPECT_TRUE(ended) << "the run did not end within two minutes";
@@ -165,6 +178,7 @@ class CheckBench {
   RecordingHost host;
   check::FetchMethods methods;
   app_options::Options options;
+  int convert_slots = 4;
   check::CheckSession session{tree, host, &host, methods};
 
  private:

@@ -448,7 +448,9 @@ TEST(CheckRun, StopDuringTheComparisonLeavesTheItemUnfinished) {
   EXPECT_TRUE(r.stopped);
   EXPECT_EQ(compare::read_result_code(folder), compare::kResultFirstCheck);
   EXPECT_EQ(compare::read_current_log_number(folder), current);
-  EXPECT_TRUE(path_exists(compare::text_path(folder, "htmltmp")));
+  // The kept response is still the first check's: nothing rotated.
+  EXPECT_NE(read_file(compare::text_path(folder, "html")).value_or("").find("a19999"),
+            std::string::npos);
   EXPECT_EQ(profile_read_int(folder + "/site.db", "CONFIG", "OPTION_CHANGED", 0), 1);
   EXPECT_TRUE(b.host.shown().empty());
   EXPECT_TRUE(b.host.finished().empty());

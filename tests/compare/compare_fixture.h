@@ -10,6 +10,7 @@
 
 #include "compare/compare_step.h"
 #include "compare/line_list.h"
+#include "compare/log_files.h"
 #include "platform/fs.h"
 #include "support/temp_dir.h"
 
@@ -54,9 +55,14 @@ class CompareFixture : public ::testing::Test {
   }
   void write_new(const Lines& lines) { write_file_atomic(dir_.file("new.txt"), text_of(lines)); }
   CheckStatus run() { return compare_item(task_); }
-  // Reported lines of add.txt / del.txt without the header line.
-  Lines added() { return body(dir_.file("add.txt")); }
-  Lines deleted() { return body(dir_.file("del.txt")); }
+  // Where the comparison writes its lines: add<n>.txt / del<n>.txt of the
+  // log number after the current one.
+  std::string out(const std::string& kind) {
+    return numbered_log_path(dir_.path(), kind, next_log_number(task_.log_number));
+  }
+  // Reported lines of the add and del files without the header line.
+  Lines added() { return body(out("add")); }
+  Lines deleted() { return body(out("del")); }
   store::PageSettings& settings() { return task_.settings; }
 
   static Lines body(const std::string& path) { return body_lines(path); }

@@ -19,7 +19,7 @@ TEST_F(DiffStep, IdenticalTextsAreNoChange) {
   write_old({"a", "b", "c"});
   write_new({"a", "b", "c"});
   EXPECT_EQ(run(), CheckStatus::kNoChange);
-  EXPECT_FALSE(path_exists(dir_.file("add.txt")));
+  EXPECT_FALSE(path_exists(out("add")));
 }
 
 TEST_F(DiffStep, MissingLogIsFirstCheck) {
@@ -33,8 +33,8 @@ TEST_F(DiffStep, ReportsAddedLinesWithHeader) {
   write_new({"a", "x", "b", "c", "y"});
   EXPECT_EQ(run(), CheckStatus::kChanged);
   EXPECT_EQ(added(), (Lines{"x", "y"}));
-  EXPECT_EQ(read_lines(dir_.file("add.txt"))[0], "Last-Modified: x");
-  EXPECT_FALSE(path_exists(dir_.file("del.txt")));
+  EXPECT_EQ(read_lines(out("add"))[0], "Last-Modified: x");
+  EXPECT_FALSE(path_exists(out("del")));
 }
 
 TEST_F(DiffStep, DeletedLinesOnlyWithDetectDeleted) {
@@ -83,7 +83,7 @@ TEST_F(DiffStep, StoppedRunIsNoChange) {
   write_new({"b"});
   task_.env.stopped = [] { return true; };
   EXPECT_EQ(run(), CheckStatus::kNoChange);
-  EXPECT_FALSE(path_exists(dir_.file("add.txt")));
+  EXPECT_FALSE(path_exists(out("add")));
 }
 
 TEST_F(DiffStep, CutsAtTwentyThousandLines) {
@@ -275,7 +275,7 @@ TEST_F(DiffStep, IgnoreUrlMakesLinkTargetsEqual) {
   write_new({"<a href=\"http://a/2\">News</a>"});
   EXPECT_EQ(run(), CheckStatus::kChanged);
   settings().ignore_url = 1;
-  std::filesystem::remove(dir_.file("add.txt"));
+  std::filesystem::remove(out("add"));
   EXPECT_EQ(run(), CheckStatus::kNoChange);
   write_new({"<a href=\"http://a/2\">Sports</a>"});
   EXPECT_EQ(run(), CheckStatus::kChanged);

@@ -66,17 +66,22 @@ TEST_F(Logs, UseOldLog24KeepsEverything) {
 
 TEST_F(Logs, NReloadKeepsThatManyAddLogs) {
   fill_numbered();
-  touch("add.txt", "new add\r\n");
-  EXPECT_EQ(rotate_logs(dir_.path(), 24, 1, 3), 0);
+  touch("new.txt");
+  touch("add0.txt", "new add\r\n");  // as the comparison writes it
+  EXPECT_EQ(rotate_logs(dir_.path(), 24, 1, 3, {true, false}), 0);
   EXPECT_FALSE(has("add22.txt"));
   EXPECT_FALSE(has("del22.txt"));
   EXPECT_TRUE(has("add23.txt"));
   EXPECT_EQ(*read_file(dir_.file("add0.txt")), "new add\r\n");
-  EXPECT_FALSE(has("del0.txt"));  // no del.txt: the old del0.txt is gone too
+  EXPECT_FALSE(has("del0.txt"));  // not written by this check: the old del0.txt is gone
   // Out-of-range N_RELOAD counts as 3.
-  touch("add.txt");
+  touch("new.txt");
   rotate_logs(dir_.path(), 0, 1, 99);
   EXPECT_FALSE(has("add23.txt"));
+  EXPECT_FALSE(has("add1.txt"));  // a left-over of an unfinished check
+  // Without new.txt nothing moves and nothing names the missing log.
+  EXPECT_EQ(rotate_logs(dir_.path(), 1, 1, 3), 1);
+  EXPECT_TRUE(has("log1.txt"));
 }
 
 TEST_F(Logs, DeletePastLogsKeepsCurrentAndDel) {
@@ -201,11 +206,18 @@ TEST_F(Result, HttpErrorMessage) {
   EXPECT_EQ(http_error_message(dir_.path()), KS_SJ("HTTPエラー") + " (HTTP/1.1 404 Not Found)");
   touch("htmltmp.txt", "HTTP/1.1 404 " + std::string(120, 'n') + "\r\n");
   EXPECT_EQ(http_error_message(dir_.path()), KS_SJ("HTTPエラー"));
+  // A response kept in memory gives the message its file would give.
+  for (const std::string& response :
+       {std::string("HTTP/1.1 404 Not Found\r\n\r\nbody"), std::string("HTTP/1.1 500 A\0B\r\n", 18),
+        "HTTP/1.1 404 " + std::string(120, 'n') + "\r\n", std::string("HTTP/1.1 403 x")}) {
+    touch("htmltmp.txt", response);
+    EXPECT_EQ(http_error_message_of(response), http_error_message(dir_.path()));
+  }
 }
 
 TEST_F(Result, FinishChangedRotatesAndClearsOptionChanged) {
   touch("new.txt");
-  touch("add.txt");
+  touch("add1.txt");
   touch("htmltmp.txt");
   touch("site.db", "[CONFIG]\r\nOPTION_CHANGED=1\r\n");
   FinishOutcome o = finish_check({dir_.path(), CheckStatus::kChanged, false, "", true, 0, 1, 3});
