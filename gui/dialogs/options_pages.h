@@ -47,6 +47,7 @@ SheetPage* make_highlight_page(app_options::Options& o, const OptionsEnv& env);
 SheetPage* make_heading_page(app_options::Options& o, const OptionsEnv& env);
 SheetPage* make_html_page(app_options::Options& o, const OptionsEnv& env);
 SheetPage* make_statistics_page(app_options::Options& o, const OptionsEnv& env);
+SheetPage* make_schedule_page(app_options::Options& o, const OptionsEnv& env);
 
 // A row of widgets side by side with a stretch at its end, as one widget.
 QWidget* option_row(std::initializer_list<QWidget*> widgets);

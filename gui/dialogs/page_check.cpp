@@ -4,8 +4,10 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSpinBox>
 
+#include "gui/dialogs/interval_edit.h"
 #include "gui/dialogs/page_sheet.h"
 #include "gui/dialogs/page_sheet_pages.h"
 
@@ -71,10 +73,30 @@ class CheckPage final : public FormPage {
              {bind_.check(QStringLiteral("変更行の前"), &v.save_context_use), before,
               caption(QStringLiteral("後"), after), after, caption(QStringLiteral("行を保存する"))},
              true);
+    if (!s.bulk_mode() && !s.template_mode() && s.env.interval) add_interval(right);
     right->addStretch(1);
   }
 
+  bool validate() override { return !interval_ || validate_interval_line(this, interval_, true); }
+  void apply() override {
+    FormPage::apply();
+    if (!interval_) return;
+    read_interval_line(interval_, true, *state_.env.interval);
+  }
+
  private:
+  // The item's own interval: not a site.db setting of [CONFIG], so neither
+  // a template nor the bulk change supplies it.
+  void add_interval(QVBoxLayout* column) {
+    PageGrid& g = group(column, QStringLiteral("自動チェック"));
+    interval_ = interval_line(*state_.env.interval);
+    interval_->setObjectName(QStringLiteral("check_interval"));
+    g.row(std::nullopt, {caption(QStringLiteral("チェック間隔"), interval_), interval_}, false);
+    g.plain(
+        caption(QStringLiteral("空欄: グループの設定  0: 自動チェックしない\n"
+                               "例: 15m (分) 2h (時間) 1d (日) 1w (週)")));
+  }
+
   PageGrid& group(QVBoxLayout* column, const QString& title) {
     auto* box = new QGroupBox(title);
     column->addWidget(box);
@@ -90,6 +112,8 @@ class CheckPage final : public FormPage {
     QComboBox* combo = bind_.choice(list, field);
     g.row(f, {caption(QString::fromUtf8(label), combo), combo}, true);
   }
+
+  QLineEdit* interval_ = nullptr;
 };
 
 }  // namespace

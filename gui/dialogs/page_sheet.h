@@ -19,7 +19,9 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,10 @@ struct PageSheetEnv {
   // the sheet open with the user's entries (the user has been told why).
   // Empty: the sheet closes and record() holds the entries.
   std::function<bool(const store::PageSettings&)> commit;
+  // An item's own check interval (store/check_interval.h; nullopt: it takes
+  // its group's). When set, "チェック設定" shows it, and OK stores the edited
+  // value here before commit runs, which writes it.
+  std::optional<int32_t>* interval = nullptr;
 };
 
 // The state every page of one sheet shares.

@@ -197,6 +197,7 @@ class MainWindow : public QMainWindow, public RunView {
   void save_log_html();
   void confirm_selected();
   void show_options();
+  void apply_autostart(bool on);
   void group_properties(store::NodeId node);
   void item_properties(store::NodeId node);
   void list_no_template_items(const store::NoTemplateReport& report);

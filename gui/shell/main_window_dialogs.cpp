@@ -5,6 +5,7 @@
 // sheet at a time (SheetLock), never during a run. The two tree searches run
 // on worker threads (gui/dialogs) and write into the first result tab
 // through the host below.
+#include <QCoreApplication>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTabWidget>
@@ -21,9 +22,12 @@
 #include "gui/viewer/edit_commands.h"
 #include "present/display.h"
 #include "present/open_page.h"
+#include "schedule/autostart.h"
+#include "schedule/schedule_timer.h"
 #include "shell/main_window.h"
 #include "shell/qt_text.h"
 #include "shell/tree_model.h"
+#include "store/check_interval.h"
 #include "store/node_path.h"
 #include "store/page_settings_io.h"
 
@@ -85,9 +89,22 @@ void MainWindow::item_properties(NodeId id) {
   rec.parent_length = static_cast<int32_t>(folder->rfind('/') + 1);
   if (!store::read_page_settings(*folder, rec)) return;
   PageSheetEnv env = page_sheet_env(false);
-  env.commit = [this, id](const store::PageSettings& edited) {
+  // Templates are never checked by the schedule: only items show an interval.
+  const bool is_item = n->kind() == NodeKind::kItem;
+  const std::optional<int32_t> old_interval =
+      is_item ? store::read_check_interval(*folder, false) : std::nullopt;
+  std::optional<int32_t> interval = old_interval;
+  if (is_item) env.interval = &interval;
+  env.commit = [this, id, &interval, old_interval](const store::PageSettings& edited) {
     store::TreeContext ctx = tree_context();
-    return store::apply_properties(ctx, id, edited);
+    if (!store::apply_properties(ctx, id, edited)) return false;
+    if (interval == old_interval) return true;
+    // The folder may have been renamed with the item.
+    const auto now = store::node_path(app_.tree(), id, app_.folders().base);
+    if (!now || !store::write_check_interval(*now, false, interval)) {
+      prompt_.message(KS_SJ("エラー"), KS_SJ("チェック間隔を保存できませんでした。"));
+    }
+    return true;
   };
   PageSheet sheet(this, rec,
                   n->kind() == NodeKind::kTemplate ? SheetMode::kTemplate : SheetMode::kItem, env);
@@ -104,9 +121,14 @@ void MainWindow::item_properties(NodeId id) {
 void MainWindow::group_properties(NodeId id) {
   auto folder = store::node_path(app_.tree(), id, app_.folders().base);
   if (!folder) return;
-  GroupSheet sheet(this, *folder, store::read_group_flag(*folder), page_sheet_env(false));
+  const std::optional<int32_t> interval = store::read_check_interval(*folder, true);
+  GroupSheet sheet(this, *folder, store::read_group_flag(*folder), page_sheet_env(false), interval);
   if (sheet.exec() != QDialog::Accepted) return;
   store::set_group_flag(app_.tree(), id, app_.folders().base, sheet.group_flag());
+  if (sheet.interval() != interval &&
+      !store::write_check_interval(*folder, true, sheet.interval())) {
+    prompt_.message(KS_SJ("エラー"), KS_SJ("チェック間隔を保存できませんでした。"));
+  }
   tree_changed();
   if (!sheet.change().any()) return;
   BulkRun run;
@@ -142,13 +164,31 @@ void MainWindow::list_no_template_items(const store::NoTemplateReport& report) {
 void MainWindow::show_options() {
   if (running()) return;
   OptionsEnv env{app_.statistics(), app_.session_totals()};
-  OptionsSheet sheet(this, app_.options(), env);
+  const ScheduleSettings before{app_options::load_schedule(app_.app_folder()), autostart_enabled()};
+  OptionsSheet sheet(this, app_.options(), env, before);
   if (sheet.exec() != QDialog::Accepted) return;
   app_.options() = sheet.options();
-  if (!app_options::save_options(app_.app_folder(), app_.options())) {
-    prompt_.message(KS_SJ("エラー"), KS_SJ("設定を保存できませんでした。"));
+  bool saved = app_options::save_options(app_.app_folder(), app_.options());
+  // [SCHEDULE] is rewritten only when the page changed it.
+  const ScheduleSettings& after = sheet.schedule();
+  if (app_options::serialize_schedule({}, after.schedule) !=
+      app_options::serialize_schedule({}, before.schedule)) {
+    saved = app_options::save_schedule(app_.app_folder(), after.schedule) && saved;
   }
+  if (!saved) prompt_.message(KS_SJ("エラー"), KS_SJ("設定を保存できませんでした。"));
+  if (after.autostart != before.autostart) apply_autostart(after.autostart);
   options_changed();
+  if (schedule_) schedule_->rearm();
+}
+
+void MainWindow::apply_autostart(bool on) {
+  // The entry starts this program on the folder it runs on now.
+  std::string home = app_.app_folder();
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  const std::string exe = QCoreApplication::applicationFilePath().toStdString();
+  if (!set_autostart(on, exe, home)) {
+    prompt_.message(KS_SJ("エラー"), KS_SJ("ログイン時の起動を設定できませんでした。"));
+  }
 }
 
 void MainWindow::find(int id) {

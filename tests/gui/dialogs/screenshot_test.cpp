@@ -1,7 +1,8 @@
-// Pictures of the page settings sheet's first page and the options sheet's
-// "ﾌｫﾝﾄ･色" page, taken on a real X server (Xvfb) with the Japanese font and
-// kept beside the test program as artifacts (page_sheet.png,
-// options_font.png). The test checks each picture is the dialog's and not
+// Pictures of the page settings sheet's first page and its "チェック設定"
+// page, and the options sheet's "ﾌｫﾝﾄ･色" and "自動ﾁｪｯｸ" pages, taken on a
+// real X server (Xvfb) with the Japanese font and kept beside the test
+// program as artifacts (page_sheet.png, page_check.png, options_font.png,
+// options_schedule.png). The test checks each picture is the dialog's and not
 // empty; a person looks at them.
 #include <QDir>
 #include <QImage>
@@ -56,11 +57,19 @@ class ScreenshotTest : public QObject {
       b.window().properties(b.node("ニュース/国内ニュース"));
     }));
     QVERIFY(page_saved);
+    QVERIFY(DialogScript().then("page_sheet", shoot("page_check.png", 1, page_saved)).run([&] {
+      b.window().properties(b.node("ニュース/国内ニュース"));
+    }));
+    QVERIFY(page_saved);
     bool options_saved = false;
     QVERIFY(
         DialogScript().then("options_sheet", shoot("options_font.png", 3, options_saved)).run([&] {
           b.window().command(32777);
         }));
+    QVERIFY(options_saved);
+    QVERIFY(DialogScript()
+                .then("options_sheet", shoot("options_schedule.png", 10, options_saved))
+                .run([&] { b.window().command(32777); }));
     QVERIFY(options_saved);
   }
 };

@@ -1,7 +1,9 @@
 // The settings sheets on the real window and core: the page settings sheet
 // (a round trip that writes what the command line's "set" writes, Cancel,
 // one sheet at a time, the name limit, Tab order, the template form), the
-// group sheet's bulk change with its Cancel, and the options sheet.
+// group sheet's bulk change with its Cancel, the check intervals of both
+// sheets (kept by every save, written as "set" writes them), and the options
+// sheet with its schedule page.
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -9,10 +11,12 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
 #include <thread>
 
+#include "app/options/schedule_options.h"
 #include "compare/result_record.h"
 #include "dialog_driver.h"
 #include "fixture.h"
@@ -23,6 +27,7 @@
 #include "shell/tree_model.h"
 #include "store/auth_pass.h"
 #include "store/bulk_change.h"
+#include "store/check_interval.h"
 #include "store/page_settings_io.h"
 #include "support/cli_runner.h"
 
@@ -347,6 +352,66 @@ class SheetsTest : public QObject {
     QVERIFY(b.window().menuBar()->actions().first()->isEnabled());  // menus back on
   }
 
+  void check_intervals_survive_the_sheets_and_match_the_command_line() {
+    GuiBench b;
+    const std::string a = b.add_item("g.grp/a.dat", "http://a.test/");
+    const std::string c = b.add_item("g.grp/c.dat", "http://a.test/");
+    const std::string g = b.folder.in_data("g.grp");
+    const auto cli = [&](std::vector<std::string> args) {
+      return ks::test::run_cli(KS_CLI_PATH, b.folder.app(), std::move(args)).status;
+    };
+    QCOMPARE(cli({"set", "g/a", "SCHEDULE.INTERVAL=2h"}), 0);
+    QCOMPARE(cli({"set", "g/c", "COMMENT=new"}), 0);
+    QCOMPARE(cli({"set", "g/c", "SCHEDULE.INTERVAL=1d"}), 0);
+    QCOMPARE(cli({"set", "g", "SCHEDULE.INTERVAL=1w"}), 0);
+    b.start();
+    // Saving other settings (the interval's page never shown) keeps it.
+    QString shown;
+    QVERIFY(DialogScript()
+                .then("page_sheet",
+                      [&](QDialog* d) {
+                        shown = named<QLineEdit>(d, "check_interval")->text();
+                        retype(named<QPlainTextEdit>(d, "comment"), QStringLiteral("new"));
+                        click(sheet_of(d)->ok_button());
+                      })
+                .run([&] { b.window().properties(b.node("g/a")); }));
+    QCOMPARE(shown, QStringLiteral("2h"));
+    QCOMPARE(ks::store::read_check_interval(a, false), std::optional<int32_t>(120));
+    // Set through the sheet, it writes what "set" writes.
+    QVERIFY(DialogScript()
+                .then("page_sheet",
+                      [&](QDialog* d) {
+                        PropertySheet* s = sheet_of(d);
+                        s->tabs()->setCurrentIndex(1);
+                        retype(named<QLineEdit>(s->page(1), "check_interval"),
+                               QStringLiteral("1d"));
+                        click(s->ok_button());
+                      })
+                .run([&] { b.window().properties(b.node("g/a")); }));
+    QCOMPARE(site_db(a), site_db(c));
+    // The group sheet: its own interval shown and cleared; its bulk change
+    // rewrites the items' settings and keeps their intervals.
+    QVERIFY(DialogScript()
+                .then("group_sheet",
+                      [&](QDialog* d) {
+                        PropertySheet* s = sheet_of(d);
+                        auto* line = named<QLineEdit>(s->page(0), "check_interval");
+                        shown = line->text();
+                        line->clear();
+                        s->tabs()->setCurrentIndex(3);  // "一括チェック設定"
+                        click(s->page(3)->findChild<QCheckBox*>(QStringLiteral("mark%1").arg(
+                            static_cast<int>(ks::store::BulkField::kIgnoreNumberDiff))));
+                        click(with_text(s->page(3), "数字の違いを無視する"));
+                        click(s->ok_button());
+                      })
+                .run([&] { b.window().properties(b.node("g")); }));
+    QCOMPARE(shown, QStringLiteral("1w"));
+    QCOMPARE(ks::store::read_check_interval(g, true), std::nullopt);
+    QCOMPARE(settings_of(a).ignore_number_diff, 1);
+    QCOMPARE(ks::store::read_check_interval(a, false), std::optional<int32_t>(1440));
+    QCOMPARE(ks::store::read_check_interval(c, false), std::optional<int32_t>(1440));
+  }
+
   void bulk_template_flag_lists_items_no_template_matches() {
     GuiBench b;
     const std::string tpl = b.folder.make_dir(sj("テンプレート/blog.tpl"));
@@ -385,6 +450,9 @@ class SheetsTest : public QObject {
   }
 
   void options_cancel_changes_nothing_and_ok_saves() {
+    // The autostart entry goes to a folder of the test's own.
+    QTemporaryDir xdg;
+    qputenv("XDG_CONFIG_HOME", xdg.path().toUtf8());
     GuiBench b;
     b.set_options([](ks::app_options::Options& o) { o.proxy_url = "proxy.test"; });
     b.add_item("g.grp/a.dat", "http://a.test/");
@@ -396,10 +464,14 @@ class SheetsTest : public QObject {
                 .then("options_sheet",
                       [](QDialog* d) {
                         PropertySheet* s = sheet_of(d);
-                        QCOMPARE(s->page_count(), 10);
+                        QCOMPARE(s->page_count(), 11);
                         retype(named<QLineEdit>(s->page(0), "proxy_url"), QStringLiteral("x.test"));
                         s->tabs()->setCurrentIndex(3);
                         click(with_text(s->page(3), "リンクに下線を引く"));
+                        s->tabs()->setCurrentIndex(10);  // "自動ﾁｪｯｸ"
+                        retype(named<QLineEdit>(s->page(10), "schedule_interval"),
+                               QStringLiteral("2h"));
+                        click(named<QCheckBox>(s->page(10), "autostart"));
                         click(s->cancel_button());
                       })
                 .run([&] { b.window().command(32777); }));
@@ -415,11 +487,29 @@ class SheetsTest : public QObject {
                         auto* counts = with_text(s->page(4), "グループ内のアイテム数を表示する");
                         click(counts);
                         QVERIFY(counts->isChecked());
+                        s->tabs()->setCurrentIndex(10);
+                        QWidget* p = s->page(10);
+                        retype(named<QLineEdit>(p, "schedule_interval"), QStringLiteral("90"));
+                        retype(named<QLineEdit>(p, "schedule_hours"),
+                               QStringLiteral("22:00-06:00"));
+                        retype(named<QLineEdit>(p, "schedule_days"), QStringLiteral("mon-fri"));
+                        click(named<QCheckBox>(p, "schedule_notify"));
+                        click(named<QCheckBox>(p, "schedule_notify_errors"));
+                        click(named<QCheckBox>(p, "autostart"));
                         click(s->ok_button());
                       })
                 .run([&] { b.window().command(32777); }));
-    QVERIFY(ks::read_file(ini_path).value_or("").find("TREEVIEW_DISP_ITEM_COUNT=1") !=
-            std::string::npos);
+    const std::string ini = ks::read_file(ini_path).value_or("");
+    QVERIFY(ini.find("TREEVIEW_DISP_ITEM_COUNT=1") != std::string::npos);
+    const ks::app_options::ScheduleOptions sched = ks::app_options::parse_schedule(ini);
+    QCOMPARE(sched.interval, 90);
+    QCOMPARE(ks::app_options::hours_text(sched.window_start, sched.window_end),
+             std::string("22:00-06:00"));
+    QCOMPARE(ks::app_options::days_text(sched.days), std::string("mon-fri"));
+    QCOMPARE(sched.notify, 0);
+    QCOMPARE(sched.notify_errors, 1);
+    QCOMPARE(sched.enabled, 1);
+    QVERIFY(ks::is_regular_file(xdg.path().toStdString() + "/autostart/kestrelscan.desktop"));
     QCOMPARE(b.core().options().treeview_disp_item_count, 1);
     // The window follows at once: the group shows its item count.
     const QModelIndex g = b.window().model().index_of(b.node("g"));
