@@ -56,12 +56,15 @@ bool CheckSession::start(store::NodeId selected, CheckKind kind,
   config.check_kind = kind;
   config.start = selected;
   config.base_folder = base_folder;
-  config.work_folder = work_folder_;
   return start(config, options);
 }
 
-bool CheckSession::start(const RunConfig& config, const app_options::Options& options) {
+bool CheckSession::start(RunConfig config, const app_options::Options& options) {
   if (run_.running()) return false;
+  // Front ends that build their own configuration (the command line) get
+  // the work folder the application gave the session, and with it the
+  // spare files that spare a run most of its file creations.
+  if (config.work_folder.empty()) config.work_folder = work_folder_;
   {
     std::lock_guard lock(run_.tree_lock());
     if (config.start == store::kNoNode) return false;

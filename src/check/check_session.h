@@ -75,7 +75,7 @@ class CheckSession {
   // unknown.
   bool start(store::NodeId selected, CheckKind kind, const app_options::Options& options,
              const std::string& base_folder);
-  bool start(const RunConfig& config, const app_options::Options& options);
+  bool start(RunConfig config, const app_options::Options& options);
   void stop();
   void request_exit();
   bool running() const { return run_.running(); }
