@@ -215,13 +215,18 @@ std::size_t Context::tag_run(const unsigned char* p, std::size_t i, std::size_t 
       break;
   }
   if (t == nullptr) return i;
-  const std::size_t end = run_end(*t, p, i, n);
-  if (tok_ != Tok::kComment) {
-    const std::size_t take = std::min(end - i, kTagBufferSize - tag_len_);
-    std::memcpy(tag_.data() + tag_len_, p + i, take);
-    tag_len_ += take;
+  if (tok_ == Tok::kComment) return run_end(*t, p, i, n);
+  // Runs are short (names and values): copying while scanning beats a scan
+  // and a library copy. What does not fit in the buffer is scanned only.
+  const std::size_t fits = std::min(n, i + (kTagBufferSize - tag_len_));
+  char* out = tag_.data() + tag_len_;
+  const std::size_t from = i;
+  while (i < fits && t->in[p[i]]) {
+    *out++ = static_cast<char>(p[i]);
+    ++i;
   }
-  return end;
+  tag_len_ += i - from;
+  return i < fits ? i : run_end(*t, p, i, n);
 }
 
 // After one byte of text written as an ordinary character: the printable
@@ -290,7 +295,12 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
     }
     if (c == '<') {
       scan_ = Scan::kTagStart;
-      return i + 1;
+      // The byte after it decides whether a tag starts; plain ASCII needs no
+      // decoder, so it is read here rather than on the byte-wise path.
+      if (i + 1 >= n || !plain_runs || p[i + 1] >= 0x7F || p[i + 1] == 0x1B) return i + 1;
+      put(p[++i]);
+      if (scan_ != Scan::kInTag) return i + 1;
+      continue;
     }
     // A whole double-byte character at once (most of a Japanese page).
     if (sjis && i + 1 < n && is_sjis_lead(c) && is_sjis_trail(p[i + 1]) &&

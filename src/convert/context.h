@@ -213,7 +213,10 @@ class Context {
 
   // Output.
   std::size_t output_bytes_ = 0;  // written in this pass
-  std::array<char, kLineBufferSize> line_{};
+  // The three large buffers are left uninitialised: a context is made for
+  // every page, and only their first line_len_, tag_len_ and ntok_ entries
+  // are ever read, so zero-filling them would cost more than small pages.
+  std::array<char, kLineBufferSize> line_;
   std::size_t line_len_ = 0;
   Spacing sp_ = Spacing::kEmpty;
 
@@ -223,10 +226,10 @@ class Context {
   bool tag_first_ = true;    // the next byte is the tag's first
   bool quoted_raw_ = false;  // inside quotes: the byte after a lead byte is kept
   uint8_t match_ = 0;        // CDATA and "]]>" match counts in the tokenizer
-  std::array<char, kTagBufferSize> tag_{};
+  std::array<char, kTagBufferSize> tag_;
   std::size_t tag_len_ = 0;
   std::size_t token_start_ = 0;
-  std::array<Token, kMaxTokens> tokens_{};
+  std::array<Token, kMaxTokens> tokens_;
   std::size_t ntok_ = 0;
 
   // Links.

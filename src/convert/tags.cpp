@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <iterator>
 
 #include "convert/context.h"
 
@@ -11,6 +13,15 @@ namespace {
 enum class Action : uint8_t {
   kBreak,  // a line break on opening and closing
   kNone,   // known, no effect
+  kA,
+  kCell,
+  kRow,
+  kSoftBreak,  // <div>, <li>, <p>: a break that suppression turns into a space
+  kForcedBreak,
+  kImg,
+  kTable,
+  kSpan,
+  kOption,
   kBase,
   kMeta,
   kXml,
@@ -33,14 +44,16 @@ struct TagEntry {
   Action action;
 };
 
-// Sorted by name for bisection.
+// Sorted by name, so that names with the same first byte are neighbours.
 constexpr TagEntry kTags[] = {
     {"?xml", Action::kXml},
+    {"a", Action::kA},
     {"abbr", Action::kNone},
     {"acronym", Action::kNone},
     {"address", Action::kBreak},
     {"applet", Action::kNone},
     {"area", Action::kNone},
+    {"b", Action::kNone},
     {"base", Action::kBase},
     {"basefont", Action::kNone},
     {"bdo", Action::kNone},
@@ -49,6 +62,7 @@ constexpr TagEntry kTags[] = {
     {"blink", Action::kNone},
     {"blockquote", Action::kBreak},
     {"body", Action::kNone},
+    {"br", Action::kForcedBreak},
     {"br/", Action::kBreak},
     {"button", Action::kNone},
     {"caption", Action::kNone},
@@ -65,12 +79,14 @@ constexpr TagEntry kTags[] = {
     {"description", Action::kSummaryEnd},
     {"dfn", Action::kNone},
     {"dir", Action::kBreak},
+    {"div", Action::kSoftBreak},
     {"dl", Action::kBreak},
     {"dt", Action::kBreak},
     {"em", Action::kNone},
     {"embed", Action::kNone},
     {"feed", Action::kAtom},
     {"fieldset", Action::kBreak},
+    {"font", Action::kNone},
     {"form", Action::kBreak},
     {"frame", Action::kFrame},
     {"frameset", Action::kNone},
@@ -87,6 +103,7 @@ constexpr TagEntry kTags[] = {
     {"i", Action::kNone},
     {"iframe", Action::kIframe},
     {"ilayer", Action::kNone},
+    {"img", Action::kImg},
     {"input", Action::kNone},
     {"ins", Action::kNone},
     {"isindex", Action::kBreak},
@@ -94,6 +111,7 @@ constexpr TagEntry kTags[] = {
     {"label", Action::kNone},
     {"layer", Action::kNone},
     {"legend", Action::kNone},
+    {"li", Action::kSoftBreak},
     {"link", Action::kNone},
     {"listing", Action::kBreak},
     {"map", Action::kNone},
@@ -109,6 +127,8 @@ constexpr TagEntry kTags[] = {
     {"object", Action::kNone},
     {"ol", Action::kBreak},
     {"optgroup", Action::kOptgroup},
+    {"option", Action::kOption},
+    {"p", Action::kSoftBreak},
     {"param", Action::kBreak},
     {"pre", Action::kPre},
     {"q", Action::kNone},
@@ -124,18 +144,22 @@ constexpr TagEntry kTags[] = {
     {"select", Action::kSelect},
     {"small", Action::kNone},
     {"spacer", Action::kNone},
+    {"span", Action::kSpan},
     {"strike", Action::kNone},
     {"strong", Action::kNone},
     {"style", Action::kStyle},
     {"sub", Action::kNone},
     {"summary", Action::kSummaryEnd},
     {"sup", Action::kNone},
+    {"table", Action::kTable},
     {"tbody", Action::kBreak},
+    {"td", Action::kCell},
     {"textarea", Action::kTextarea},
     {"tfoot", Action::kBreak},
     {"th", Action::kBreak},
     {"thead", Action::kBreak},
     {"title", Action::kBreak},
+    {"tr", Action::kRow},
     {"tt", Action::kNone},
     {"u", Action::kNone},
     {"ul", Action::kBreak},
@@ -144,40 +168,37 @@ constexpr TagEntry kTags[] = {
     {"xmp", Action::kBreak},
 };
 
-const TagEntry* find_tag(std::string_view lname) {
-  auto it = std::lower_bound(std::begin(kTags), std::end(kTags), lname,
-                             [](const TagEntry& e, std::string_view n) { return e.name < n; });
-  if (it != std::end(kTags) && it->name == lname) return it;
-  return nullptr;
-}
+constexpr std::size_t kTagCount = std::size(kTags);
 
-// Names of the tags that the fixed dispatch handles before the table.
-enum class Fixed : uint8_t {
-  kA,
-  kTd,
-  kTr,
-  kDiv,
-  kBr,
-  kLi,
-  kImg,
-  kTable,
-  kFont,
-  kB,
-  kSpan,
-  kOption,
-  kP
-};
-
-bool fixed_tag(std::string_view n, Fixed& f) {
-  static constexpr std::array<std::string_view, 13> kNames{
-      "a", "td", "tr", "div", "br", "li", "img", "table", "font", "b", "span", "option", "p"};
-  for (std::size_t i = 0; i < kNames.size(); ++i) {
-    if (n == kNames[i]) {
-      f = static_cast<Fixed>(i);
-      return true;
+// The entries whose names begin with each byte: a tag name is compared with
+// a handful of entries at most, and those mostly differ in length.
+struct FirstByteIndex {
+  std::array<uint8_t, 129> begin{};  // begin[c] to begin[c + 1], c < 128
+  constexpr FirstByteIndex() {
+    std::size_t e = 0;
+    for (std::size_t c = 0; c < 128; ++c) {
+      begin[c] = static_cast<uint8_t>(e);
+      while (e < kTagCount && static_cast<unsigned char>(kTags[e].name[0]) == c) ++e;
     }
+    begin[128] = static_cast<uint8_t>(e);
   }
-  return false;
+};
+constexpr FirstByteIndex kIndex;
+static_assert(kTagCount < 256 && kIndex.begin[128] == kTagCount,
+              "every name starts with an ASCII byte and the table is sorted");
+
+const TagEntry* find_tag(std::string_view lname) {
+  if (lname.empty()) return nullptr;
+  const auto first = static_cast<unsigned char>(lname[0]);
+  if (first >= 128) return nullptr;
+  for (std::size_t e = kIndex.begin[first]; e < kIndex.begin[first + 1]; ++e) {
+    if (kTags[e].name.size() != lname.size()) continue;
+    // Short names: a loop beats a library call here.
+    std::size_t k = 1;
+    while (k < lname.size() && kTags[e].name[k] == lname[k]) ++k;
+    if (k == lname.size()) return &kTags[e];
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -209,59 +230,6 @@ void Context::handle_tag() {
   }
   if (!exact) return;
 
-  Fixed f{};
-  if (fixed_tag(lname, f)) {
-    switch (f) {
-      case Fixed::kA:
-        if (closing) {
-          close_anchor();
-        } else {
-          link_start();
-        }
-        return;
-      case Fixed::kTd:
-        table_cell(false, closing);
-        return;
-      case Fixed::kTr:
-        table_cell(true, closing);
-        return;
-      case Fixed::kDiv:
-      case Fixed::kLi:
-        soft_break();
-        return;
-      case Fixed::kBr:
-        forced_break();
-        return;
-      case Fixed::kP:
-        soft_break();  // under suppression this leaves a pending space
-        return;
-      case Fixed::kImg:
-        if (!closing) image();
-        return;
-      case Fixed::kTable:
-        if (!closing) {
-          ++table_depth_;
-          soft_break();
-        } else {
-          close_anchor();
-          suppress_ = false;
-          soft_break();
-          if (table_depth_ > 0) --table_depth_;
-        }
-        return;
-      case Fixed::kFont:
-      case Fixed::kB:
-        return;
-      case Fixed::kSpan:
-        to_pending_space();
-        return;
-      case Fixed::kOption:
-        if (settings_.save_select) soft_break();
-        return;
-    }
-    return;
-  }
-
   const TagEntry* e = find_tag(lname);
   if (e == nullptr) return;
   switch (e->action) {
@@ -269,6 +237,45 @@ void Context::handle_tag() {
       soft_break();
       return;
     case Action::kNone:
+      return;
+    case Action::kA:
+      if (closing) {
+        close_anchor();
+      } else {
+        link_start();
+      }
+      return;
+    case Action::kCell:
+      table_cell(false, closing);
+      return;
+    case Action::kRow:
+      table_cell(true, closing);
+      return;
+    case Action::kSoftBreak:
+      soft_break();  // under suppression this leaves a pending space
+      return;
+    case Action::kForcedBreak:
+      forced_break();
+      return;
+    case Action::kImg:
+      if (!closing) image();
+      return;
+    case Action::kTable:
+      if (!closing) {
+        ++table_depth_;
+        soft_break();
+      } else {
+        close_anchor();
+        suppress_ = false;
+        soft_break();
+        if (table_depth_ > 0) --table_depth_;
+      }
+      return;
+    case Action::kSpan:
+      to_pending_space();
+      return;
+    case Action::kOption:
+      if (settings_.save_select) soft_break();
       return;
     case Action::kPre:
       if (!closing) {
@@ -335,11 +342,7 @@ void Context::handle_tag() {
     case Action::kAtom:
       if (feed_ == FeedMode::kOff) enter_feed(FeedMode::kAtom);
       return;
-    case Action::kBreak:
-    case Action::kNone:
-    case Action::kPre:
-    case Action::kSummaryEnd:
-    case Action::kContentEnd:
+    default:
       return;
   }
 }
