@@ -956,15 +956,18 @@ void Context::write_pending_space() {
   }
 }
 
+void Context::write_attr_value(std::string_view v) {
+  for (std::size_t q = v.find('"'); q != std::string_view::npos; q = v.find('"')) {
+    write_raw(v.substr(0, q));
+    write_raw("&quot;");
+    v.remove_prefix(q + 1);
+  }
+  write_raw(v);
+}
+
 void Context::write_anchor_start(std::string_view url) {
   write_raw("<a href=\"");
-  for (char c : url) {
-    if (c == '"') {
-      write_raw("&quot;");  // keeps the attribute (and the line) well-formed
-    } else {
-      emit(c);
-    }
-  }
+  write_attr_value(url);
   write_raw("\">");
 }
 

@@ -4,10 +4,12 @@
 // feed.cpp). Internal to src/convert.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -140,8 +142,17 @@ class Context {
     line_[line_len_++] = c;
   }
   void write_raw(std::string_view s) {
-    for (char c : s) emit(c);
+    while (!s.empty()) {
+      if (line_len_ == kLineBufferSize) write_out();
+      const std::size_t take = std::min(s.size(), kLineBufferSize - line_len_);
+      std::memcpy(line_.data() + line_len_, s.data(), take);
+      line_len_ += take;
+      s.remove_prefix(take);
+    }
   }
+  // An attribute value of the line markup: '"' becomes "&quot;", which keeps
+  // the attribute (and the line) well-formed.
+  void write_attr_value(std::string_view v);
   void text_byte(unsigned char c);
   void write_text(std::string_view s) {
     for (char c : s) text_byte(static_cast<unsigned char>(c));
@@ -181,7 +192,8 @@ class Context {
   void xml_declaration();
 
   // Links, images, frames (links.cpp).
-  std::string make_absolute(std::string_view value, bool anchor) const;
+  // Into `url` (cleared first), whose room is reused from link to link.
+  void make_absolute(std::string_view value, bool anchor, std::string& url) const;
   void link_start();
   void image();
   void base();
@@ -236,6 +248,7 @@ class Context {
   Link link_ = Link::kNone;
   std::string link_url_;
   std::string base_url_;
+  std::string image_url_;
   std::string nul_free_;  // a block of the body with its NUL bytes replaced
 
   // Skipped content, preformatted content, tables.

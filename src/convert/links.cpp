@@ -15,30 +15,19 @@ bool has_absolute_scheme(std::string_view v) {
   return false;
 }
 
-void append_attr_value(Context& c, std::string_view v) {
-  for (char ch : v) {
-    if (ch == '"') {
-      c.write_raw("&quot;");
-    } else {
-      c.emit(ch);
-    }
-  }
-}
-
 }  // namespace
 
 // The URL that `value` names: taken as it stands when it has a scheme of its
 // own, else resolved against <base href> or the page URL. Empty when an
 // anchor's URL would be too long to keep.
-std::string Context::make_absolute(std::string_view value, bool anchor) const {
+void Context::make_absolute(std::string_view value, bool anchor, std::string& url) const {
+  url.clear();
   if (has_absolute_scheme(value)) {
-    if (anchor && value.size() > kAbsoluteHrefMax) return {};
-    return std::string(value);
+    if (!(anchor && value.size() > kAbsoluteHrefMax)) url.assign(value);
+    return;
   }
-  std::string url = combine_url(base_url_.empty() ? settings_.page_url : base_url_, value);
-  if (url.size() > kCombinedUrlMax) return {};
-  if (anchor && url.size() > kLinkUrlMax) return {};
-  return url;
+  append_combined_url(url, base_url_.empty() ? settings_.page_url : base_url_, value);
+  if (url.size() > kCombinedUrlMax || (anchor && url.size() > kLinkUrlMax)) url.clear();
 }
 
 void Context::link_start() {
@@ -50,7 +39,7 @@ void Context::link_start() {
   bool have_href = false;
   for (std::size_t i = 1; i + 1 < ntok_; ++i) {
     if (equals_nocase(token(i), "href") && !token(i + 1).empty()) {
-      link_url_ = make_absolute(token(i + 1), true);
+      make_absolute(token(i + 1), true, link_url_);
       have_href = true;
     }
   }
@@ -86,14 +75,15 @@ void Context::image() {
   for (std::size_t i = 1; i + 1 < ntok_; ++i) {
     if (equals_nocase(token(i), "src") && !token(i + 1).empty()) {
       write_raw(" src=\"");
-      append_attr_value(*this, make_absolute(token(i + 1), false));
+      make_absolute(token(i + 1), false, image_url_);
+      write_attr_value(image_url_);
       emit('"');
     }
   }
   for (std::size_t i = 1; i + 1 < ntok_; ++i) {
     if (equals_nocase(token(i), "alt") && !token(i + 1).empty()) {
       write_raw(" alt=\"");
-      append_attr_value(*this, token(i + 1));
+      write_attr_value(token(i + 1));
       emit('"');
     }
   }

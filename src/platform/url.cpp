@@ -73,10 +73,26 @@ Ref split_reference(std::string_view s) {
   return r;
 }
 
-// RFC 3986 section 5.2.4.
-std::string remove_dot_segments(std::string_view in) {
-  std::string out;
-  out.reserve(in.size());
+// Whether a path has a "." or ".." segment; without one, removing dot
+// segments leaves it as it is (most paths: "/dir/page.html").
+bool has_dot_segment(std::string_view path) {
+  for (std::size_t i = path.find('.'); i != std::string_view::npos; i = path.find('.', i + 1)) {
+    if (i > 0 && path[i - 1] != '/') continue;
+    std::size_t end = i + 1;
+    if (end < path.size() && path[end] == '.') ++end;
+    if (end == path.size() || path[end] == '/') return true;
+  }
+  return false;
+}
+
+// RFC 3986 section 5.2.4, appending the result to `out`.
+void append_without_dot_segments(std::string& out, std::string_view in) {
+  if (!has_dot_segment(in)) {
+    out.append(in);
+    return;
+  }
+  // "/.." removes output up to its last '/', never what `out` held before.
+  const std::size_t floor = out.size();
   while (!in.empty()) {
     if (in.starts_with("../")) {
       in.remove_prefix(3);
@@ -89,7 +105,7 @@ std::string remove_dot_segments(std::string_view in) {
     } else if (in.starts_with("/../") || in == "/..") {
       in = in.size() == 3 ? std::string_view("/") : in.substr(3);
       std::size_t cut = out.rfind('/');
-      out.erase(cut == std::string::npos ? 0 : cut);
+      out.erase(cut == std::string::npos || cut < floor ? floor : cut);
     } else if (in == "." || in == "..") {
       in = {};
     } else {
@@ -99,15 +115,30 @@ std::string remove_dot_segments(std::string_view in) {
       in.remove_prefix(seg.size());
     }
   }
-  return out;
 }
 
-// RFC 3986 section 5.2.3.
-std::string merge_paths(const Ref& base, std::string_view ref_path) {
-  if (base.has_authority && base.path.empty()) return "/" + std::string(ref_path);
-  std::size_t slash = base.path.rfind('/');
-  if (slash == std::string_view::npos) return std::string(ref_path);
-  return std::string(base.path.substr(0, slash + 1)) + std::string(ref_path);
+// RFC 3986 sections 5.2.3 and 5.2.4: the merged path, without its dot
+// segments, appended to `out`.
+void append_merged_path(std::string& out, const Ref& base, std::string_view ref_path) {
+  std::string_view dir;
+  if (base.has_authority && base.path.empty()) {
+    dir = "/";
+  } else if (std::size_t slash = base.path.rfind('/'); slash != std::string_view::npos) {
+    dir = base.path.substr(0, slash + 1);
+  }
+  if (!has_dot_segment(dir) && !has_dot_segment(ref_path) &&
+      !(dir.empty() && ref_path.starts_with("/"))) {
+    // A directory ending in '/' and a path without dot segments join into a
+    // path without dot segments.
+    out.append(dir);
+    out.append(ref_path);
+    return;
+  }
+  std::string merged;
+  merged.reserve(dir.size() + ref_path.size());
+  merged.append(dir);
+  merged.append(ref_path);
+  append_without_dot_segments(out, merged);
 }
 
 std::string_view trim_blanks(std::string_view s) {
@@ -188,6 +219,12 @@ std::optional<UrlParts> crack_url(std::string_view url) {
 }
 
 std::string combine_url(std::string_view base_url, std::string_view reference) {
+  std::string out;
+  append_combined_url(out, base_url, reference);
+  return out;
+}
+
+void append_combined_url(std::string& out, std::string_view base_url, std::string_view reference) {
   Ref base = split_reference(trim_blanks(base_url));
   Ref ref = split_reference(trim_blanks(reference));
   // "http:g" against an http base: the old, lenient reading as a relative
@@ -195,58 +232,36 @@ std::string combine_url(std::string_view base_url, std::string_view reference) {
   if (ref.has_scheme && !ref.has_authority && base.has_scheme && iequals(ref.scheme, base.scheme))
     ref.has_scheme = false;
 
-  Ref target;
-  std::string path;
-  if (ref.has_scheme) {
-    target = ref;
-    path = remove_dot_segments(ref.path);
-  } else {
-    target.scheme = base.scheme;
-    target.has_scheme = base.has_scheme;
-    if (ref.has_authority) {
-      target.authority = ref.authority;
-      target.has_authority = true;
-      path = remove_dot_segments(ref.path);
-      target.query = ref.query;
-      target.has_query = ref.has_query;
-    } else {
-      target.authority = base.authority;
-      target.has_authority = base.has_authority;
-      if (ref.path.empty()) {
-        path = std::string(base.path);
-        target.query = ref.has_query ? ref.query : base.query;
-        target.has_query = ref.has_query || base.has_query;
-      } else {
-        path = remove_dot_segments(ref.path[0] == '/' ? std::string(ref.path)
-                                                      : merge_paths(base, ref.path));
-        target.query = ref.query;
-        target.has_query = ref.has_query;
-      }
-    }
-    target.fragment = ref.fragment;
-    target.has_fragment = ref.has_fragment;
-  }
+  // The target's components (the path is written as it is resolved).
+  const Ref& from = ref.has_scheme || ref.has_authority ? ref : base;
+  const Ref& query_from =
+      ref.has_scheme || ref.has_authority || !ref.path.empty() || ref.has_query ? ref : base;
+  const Ref& scheme_from = ref.has_scheme ? ref : base;
 
-  std::string out;
-  out.reserve(base_url.size() + reference.size());
-  if (target.has_scheme) {
-    out.append(target.scheme);
+  out.reserve(out.size() + base_url.size() + reference.size());
+  if (scheme_from.has_scheme) {
+    out.append(scheme_from.scheme);
     out.push_back(':');
   }
-  if (target.has_authority) {
+  if (from.has_authority) {
     out.append("//");
-    out.append(target.authority);
+    out.append(from.authority);
   }
-  out.append(path);
-  if (target.has_query) {
+  if (ref.has_scheme || ref.has_authority || (!ref.path.empty() && ref.path[0] == '/')) {
+    append_without_dot_segments(out, ref.path);
+  } else if (ref.path.empty()) {
+    out.append(base.path);
+  } else {
+    append_merged_path(out, base, ref.path);
+  }
+  if (query_from.has_query) {
     out.push_back('?');
-    out.append(target.query);
+    out.append(query_from.query);
   }
-  if (target.has_fragment) {
+  if (ref.has_fragment) {
     out.push_back('#');
-    out.append(target.fragment);
+    out.append(ref.fragment);
   }
-  return out;
 }
 
 }  // namespace ks

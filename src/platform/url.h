@@ -49,5 +49,8 @@ std::optional<UrlParts> crack_url(std::string_view url);
 // returned with its dot segments removed. When the base itself has no scheme
 // the resolution still runs on what it has. Never fails.
 std::string combine_url(std::string_view base, std::string_view reference);
+// The same, appended to `out` (whose capacity is reused: no allocation when
+// it is large enough). `out` must not hold `base` or `reference`.
+void append_combined_url(std::string& out, std::string_view base, std::string_view reference);
 
 }  // namespace ks
