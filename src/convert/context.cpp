@@ -277,6 +277,19 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
     // Plain ASCII changes no validator unless one is inside a character.
     const bool plain_runs = !detecting || !validator_in_sequence();
     if (scan_ == Scan::kInTag) {
+      if (plain_runs) {
+        bool done = false;
+        const std::size_t next = tag_ascii(p, i, n, done);
+        if (done) {
+          scan_ = Scan::kText;
+          handle_tag();
+          return next;
+        }
+        if (next > i) {
+          i = next - 1;
+          continue;
+        }
+      }
       if (tag_byte(c)) {
         scan_ = Scan::kText;
         handle_tag();  // may change the decoder, the modes, or ask for a restart
@@ -312,7 +325,7 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
         validate_euc(cs_.euc, t);
       }
       write_pair(c, t);
-      ++i;
+      i = sjis_pair_run(p, i + 2, n) - 1;
       continue;
     }
     text_byte(c);
@@ -360,41 +373,83 @@ void Context::write_pair(unsigned char lead, unsigned char trail) {
   sp_ = Spacing::kAfterDouble;
 }
 
-// For the bulk path under the EUC-JP and UTF-8 decoders: a well-formed
-// character at p[i] that becomes one Shift_JIS pair of ordinary text is
-// written at once. Returns the bytes used, 0 when the byte-wise path must
-// decide.
+// For the bulk path under the EUC-JP, UTF-8 and Latin-1 decoders: a
+// well-formed character at p[i] that becomes ordinary text is written at
+// once, and under EUC-JP and UTF-8 so are the like characters that follow.
+// Returns the bytes used, 0 when the byte-wise path must decide.
 std::size_t Context::decoded_pair(const unsigned char* p, std::size_t i, std::size_t n) {
   if (scan_ != Scan::kText || skip_ != Skip::kNone || sp_ == Spacing::kAfterLead) return 0;
-  unsigned char c = p[i];
-  if (cs_.decoder == kCharsetEuc) {
-    if (c < 0xA1 || c > 0xFE || i + 1 >= n || p[i + 1] < 0xA1 || p[i + 1] > 0xFE) return 0;
-    unsigned char s1 = 0, s2 = 0;
-    euc_to_sjis(c, p[i + 1], s1, s2);
-    write_pair(s1, s2);
-    return 2;
-  }
   if (cs_.decoder == kCharsetLatin1) {
     // The reference holds no '<', so it is ordinary text through and through.
     char buf[16];
-    std::size_t len = hex_reference(windows1252(c), buf);
+    std::size_t len = hex_reference(windows1252(p[i]), buf);
     for (std::size_t k = 0; k < len; ++k) text_byte(static_cast<unsigned char>(buf[k]));
     return 1;
   }
-  if (cs_.decoder == kCharsetUtf8) {
-    if (c < 0xE0 || c > 0xEF || i + 2 >= n || (p[i + 1] & 0xC0) != 0x80 ||
-        (p[i + 2] & 0xC0) != 0x80) {
-      return 0;
+  // A written pair leaves the state as it found it (text, nothing skipped,
+  // no lead byte pending), so a run of them needs no trip round fast_run.
+  const std::size_t start = i;
+  if (cs_.decoder == kCharsetEuc) {
+    while (i + 1 < n && p[i] >= 0xA1 && p[i] <= 0xFE && p[i + 1] >= 0xA1 && p[i + 1] <= 0xFE) {
+      unsigned char s1 = 0, s2 = 0;
+      euc_to_sjis(p[i], p[i + 1], s1, s2);
+      write_pair(s1, s2);
+      i += 2;
     }
-    char32_t cp =
-        static_cast<char32_t>((c & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
-    if (cp >= 0xFFFF) return 0;
-    int32_t code = code_point_to_sjis(cp);
-    if (code < 0x100) return 0;
-    write_pair(static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code & 0xFF));
-    return 3;
+  } else if (cs_.decoder == kCharsetUtf8) {
+    while (i + 2 < n) {
+      const int32_t code = utf8_pair_code(p + i);
+      if (code < 0x100) break;
+      write_pair(static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code & 0xFF));
+      i += 3;
+    }
   }
-  return 0;
+  return i - start;
+}
+
+// The Shift_JIS code of the three-byte UTF-8 character at p (three bytes
+// readable); below 0x100 when it is not a character that becomes a pair.
+int32_t Context::utf8_pair_code(const unsigned char* p) {
+  const unsigned char c = p[0];
+  if (c < 0xE0 || c > 0xEF || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) return 0;
+  char32_t cp = static_cast<char32_t>((c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+  if (cp >= 0xFFFF) return 0;
+  return code_point_to_sjis(cp);
+}
+
+// After a double-byte character of text under the Shift_JIS decoder: the
+// double-byte characters that follow, each as the byte-wise path would
+// write it (the validators see both bytes, the pending space is gone).
+std::size_t Context::sjis_pair_run(const unsigned char* p, std::size_t i, std::size_t n) {
+  const bool detecting = cs_.detecting;
+  while (i + 1 < n && is_sjis_lead(p[i]) && is_sjis_trail(p[i + 1])) {
+    if (detecting) {
+      for (int k = 0; k < 2; ++k) {
+        validate_utf8(cs_.utf8, p[i + k]);
+        validate_sjis(cs_.sjis, p[i + k]);
+        validate_euc(cs_.euc, p[i + k]);
+      }
+    }
+    if (line_len_ + 3 > kLineBufferSize) write_out();
+    line_[line_len_++] = static_cast<char>(p[i]);
+    line_[line_len_++] = static_cast<char>(p[i + 1]);
+    i += 2;
+  }
+  return i;
+}
+
+// Plain ASCII of a tag from p[i] on, byte by byte and in runs, up to the
+// first byte that a decoder or a validator must see. Returns the index of
+// the first byte not taken; `done` when the tag's end was taken.
+std::size_t Context::tag_ascii(const unsigned char* p, std::size_t i, std::size_t n, bool& done) {
+  while (i < n && p[i] < 0x7F && p[i] != 0x1B) {
+    if (tag_byte(p[i++])) {
+      done = true;
+      return i;
+    }
+    i = tag_run(p, i, n);
+  }
+  return i;
 }
 
 // ---- Decoders -----------------------------------------------------------
