@@ -155,9 +155,14 @@ bool Context::process(const unsigned char* p, std::size_t n) {
   while (i < n) {
     if (feed_ == FeedMode::kOff && pre_depth_ == 0 &&
         (scan_ == Scan::kText || scan_ == Scan::kInTag)) {
-      i = fast_run(p, i, n);
+      const std::size_t next = fast_run(p, i, n);
       if (restart_) return false;
-      if (i >= n) break;
+      if (next != i) {
+        // Back to the top: the next byte may well be for the bulk path too
+        // (a tag right after a tag).
+        i = next;
+        continue;
+      }
     }
     decode(p[i++]);
     if (restart_) return false;
