@@ -153,8 +153,7 @@ bool Context::process(const unsigned char* p, std::size_t n) {
     if (restart_) return false;
   }
   while (i < n) {
-    if (feed_ == FeedMode::kOff && pre_depth_ == 0 &&
-        (scan_ == Scan::kText || scan_ == Scan::kInTag)) {
+    if (feed_ == FeedMode::kOff && (scan_ == Scan::kText || scan_ == Scan::kInTag)) {
       const std::size_t next = fast_run(p, i, n);
       if (restart_) return false;
       if (next != i) {
@@ -266,7 +265,12 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
     unsigned char c = p[i];
     if (sjis ? (detecting && c == 0x1B) : (c >= 0x7F || c == 0x1B)) {
       std::size_t used = decoded_pair(p, i, n);
-      if (used == 0) return i;
+      if (used == 0) {
+        // Any other whole character goes the way its bytes would go one by
+        // one; what it delivers may end a tag, so the bulk path starts anew.
+        used = whole_character(p, i, n);
+        return i + used;
+      }
       i += used - 1;
       continue;
     }
@@ -318,6 +322,10 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
       if (i + 1 >= n || !plain_runs || p[i + 1] >= 0x7F || p[i + 1] == 0x1B) return i + 1;
       put(p[++i]);
       if (scan_ != Scan::kInTag) return i + 1;
+      continue;
+    }
+    if (pre_depth_ > 0) {
+      pre_byte(c);  // preformatted text keeps every byte
       continue;
     }
     // A whole double-byte character at once (most of a Japanese page).
@@ -383,7 +391,10 @@ void Context::write_pair(unsigned char lead, unsigned char trail) {
 // once, and under EUC-JP and UTF-8 so are the like characters that follow.
 // Returns the bytes used, 0 when the byte-wise path must decide.
 std::size_t Context::decoded_pair(const unsigned char* p, std::size_t i, std::size_t n) {
-  if (scan_ != Scan::kText || skip_ != Skip::kNone || sp_ == Spacing::kAfterLead) return 0;
+  if (scan_ != Scan::kText || skip_ != Skip::kNone || pre_depth_ > 0 ||
+      sp_ == Spacing::kAfterLead) {
+    return 0;
+  }
   if (cs_.decoder == kCharsetLatin1) {
     // The reference holds no '<', so it is ordinary text through and through.
     char buf[16];
@@ -410,6 +421,44 @@ std::size_t Context::decoded_pair(const unsigned char* p, std::size_t i, std::si
     }
   }
   return i - start;
+}
+
+// Under the EUC-JP and UTF-8 decoders with no partial character held: the
+// well-formed character at p[i], decoded at once and delivered exactly as
+// the byte-wise decoder delivers it. Returns the bytes used, 0 when the
+// byte-wise decoder must read p[i].
+std::size_t Context::whole_character(const unsigned char* p, std::size_t i, std::size_t n) {
+  const unsigned char c = p[i];
+  if (cs_.decoder == kCharsetEuc) {
+    if (c < 0xA1 || c > 0xFE || i + 1 >= n || p[i + 1] < 0xA1 || p[i + 1] > 0xFE) return 0;
+    unsigned char s1 = 0, s2 = 0;
+    euc_to_sjis(c, p[i + 1], s1, s2);
+    deliver(s1);
+    deliver(s2);
+    return 2;
+  }
+  if (cs_.decoder != kCharsetUtf8) return 0;
+  std::size_t len = 0;
+  char32_t cp = 0;
+  if (c >= 0xC0 && c <= 0xDF) {
+    len = 2;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF7) {
+    len = 4;
+    cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + len > n) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    if ((p[i + k] & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (p[i + k] & 0x3F);
+  }
+  deliver_code_point(cp);
+  return len;
 }
 
 // The Shift_JIS code of the three-byte UTF-8 character at p (three bytes
@@ -633,22 +682,7 @@ void Context::decode_utf8(unsigned char c) {
   if (cs_.need > 0) {
     cs_.cp = cs_.cp << 6 | (c & 0x3F);
     if (--cs_.need > 0) return;
-    char32_t cp = cs_.cp;
-    if (cp == 0) {
-      // Only an overlong form gives NUL here; it would cut the line for
-      // every later reader, so it is treated as a stray byte.
-      deliver('?');
-      return;
-    }
-    int32_t code = cp < 0xFFFF ? code_point_to_sjis(cp) : -1;
-    if (code < 0) {
-      deliver_hex_reference(cp);
-    } else if (code < 0x100) {
-      deliver(static_cast<unsigned char>(code));
-    } else {
-      deliver(static_cast<unsigned char>(code >> 8));
-      deliver(static_cast<unsigned char>(code & 0xFF));
-    }
+    deliver_code_point(cs_.cp);
     return;
   }
   if (c <= 0x7F) {
@@ -664,6 +698,25 @@ void Context::decode_utf8(unsigned char c) {
     cs_.need = 3;
   } else {
     deliver('?');
+  }
+}
+
+// A decoded UTF-8 character: its Shift_JIS bytes, else a reference.
+void Context::deliver_code_point(char32_t cp) {
+  if (cp == 0) {
+    // Only an overlong form gives NUL here; it would cut the line for every
+    // later reader, so it is treated as a stray byte.
+    deliver('?');
+    return;
+  }
+  int32_t code = cp < 0xFFFF ? code_point_to_sjis(cp) : -1;
+  if (code < 0) {
+    deliver_hex_reference(cp);
+  } else if (code < 0x100) {
+    deliver(static_cast<unsigned char>(code));
+  } else {
+    deliver(static_cast<unsigned char>(code >> 8));
+    deliver(static_cast<unsigned char>(code & 0xFF));
   }
 }
 

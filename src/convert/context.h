@@ -120,6 +120,8 @@ class Context {
   }
   std::size_t decoded_pair(const unsigned char* p, std::size_t i, std::size_t n);
   static int32_t utf8_pair_code(const unsigned char* p);
+  std::size_t whole_character(const unsigned char* p, std::size_t i, std::size_t n);
+  void deliver_code_point(char32_t cp);
   std::size_t sjis_pair_run(const unsigned char* p, std::size_t i, std::size_t n);
   std::size_t tag_ascii(const unsigned char* p, std::size_t i, std::size_t n, bool& done);
   void write_pair(unsigned char lead, unsigned char trail);
