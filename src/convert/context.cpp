@@ -195,6 +195,26 @@ std::size_t run_end(const RunTable& t, const unsigned char* p, std::size_t i, st
   return i;
 }
 
+// A run into the tag buffer `buf` holding `len` bytes. Runs are short (names
+// and values): copying while scanning beats a scan and a library copy. What
+// does not fit in the buffer is scanned only.
+std::size_t copy_run(const RunTable& t, const unsigned char* p, std::size_t i, std::size_t n,
+                     char* buf, std::size_t& len) {
+  const std::size_t fits = std::min(n, i + (kTagBufferSize - len));
+  char* out = buf + len;
+  const std::size_t from = i;
+  while (i < fits && t.in[p[i]]) {
+    *out++ = static_cast<char>(p[i]);
+    ++i;
+  }
+  len += i - from;
+  return i < fits ? i : run_end(t, p, i, n);
+}
+
+bool is_plain_ascii(unsigned char c) {
+  return c < 0x7F && c != 0x1B;
+}
+
 }  // namespace
 
 // After one byte of a tag: the rest of a quoted value, a name or a dropped
@@ -220,17 +240,7 @@ std::size_t Context::tag_run(const unsigned char* p, std::size_t i, std::size_t 
   }
   if (t == nullptr) return i;
   if (tok_ == Tok::kComment) return run_end(*t, p, i, n);
-  // Runs are short (names and values): copying while scanning beats a scan
-  // and a library copy. What does not fit in the buffer is scanned only.
-  const std::size_t fits = std::min(n, i + (kTagBufferSize - tag_len_));
-  char* out = tag_.data() + tag_len_;
-  const std::size_t from = i;
-  while (i < fits && t->in[p[i]]) {
-    *out++ = static_cast<char>(p[i]);
-    ++i;
-  }
-  tag_len_ += i - from;
-  return i < fits ? i : run_end(*t, p, i, n);
+  return copy_run(*t, p, i, n, tag_.data(), tag_len_);
 }
 
 // After one byte of text written as an ordinary character: the printable
@@ -492,11 +502,50 @@ std::size_t Context::sjis_pair_run(const unsigned char* p, std::size_t i, std::s
   return i;
 }
 
+// The attributes of a tag in plain ASCII, from the Name state: names and
+// quoted values, in the order the tokenizer expects them, with no trip
+// through its state switch. Returns at the tag's end (`done`), at a byte
+// that is not plain ASCII, or in another state with the byte it must read.
+std::size_t Context::attributes(const unsigned char* p, std::size_t i, std::size_t n, bool& done) {
+  for (;;) {
+    i = copy_run(kNameRun, p, i, n, tag_.data(), tag_len_);
+    if (i >= n || !is_plain_ascii(p[i])) return i;
+    unsigned char c = p[i++];
+    if (c == '>') {
+      end_token(false);
+      done = true;
+      return i;
+    }
+    if (c != '=') {
+      name_byte(c);  // white space, ';', a stray quote or a control byte
+      continue;
+    }
+    end_token(false);
+    tok_ = Tok::kValueStart;
+    while (i < n && is_space(p[i])) ++i;
+    if (i >= n || (p[i] != '"' && p[i] != '\'')) return i;  // '>' or an unquoted value
+    const unsigned char quote = p[i++];
+    tok_ = quote == '"' ? Tok::kDoubleQuoted : Tok::kSingleQuoted;
+    quoted_raw_ = false;
+    i = copy_run(quote == '"' ? kDoubleQuotedRun : kSingleQuotedRun, p, i, n, tag_.data(),
+                 tag_len_);
+    if (i >= n || p[i] != quote) return i;  // a line end or a byte that is not plain
+    ++i;
+    end_token(true);
+    tok_ = Tok::kName;
+  }
+}
+
 // Plain ASCII of a tag from p[i] on, byte by byte and in runs, up to the
 // first byte that a decoder or a validator must see. Returns the index of
 // the first byte not taken; `done` when the tag's end was taken.
 std::size_t Context::tag_ascii(const unsigned char* p, std::size_t i, std::size_t n, bool& done) {
-  while (i < n && p[i] < 0x7F && p[i] != 0x1B) {
+  while (i < n && is_plain_ascii(p[i])) {
+    if (tok_ == Tok::kName && !tag_first_) {
+      i = attributes(p, i, n, done);
+      if (done) return i;
+      continue;  // in another state, or at a byte that is not plain
+    }
     if (tag_byte(p[i++])) {
       done = true;
       return i;

@@ -124,6 +124,7 @@ class Context {
   void deliver_code_point(char32_t cp);
   std::size_t sjis_pair_run(const unsigned char* p, std::size_t i, std::size_t n);
   std::size_t tag_ascii(const unsigned char* p, std::size_t i, std::size_t n, bool& done);
+  std::size_t attributes(const unsigned char* p, std::size_t i, std::size_t n, bool& done);
   void write_pair(unsigned char lead, unsigned char trail);
 
   // Scanner, tokenizer, writer (context.cpp).
