@@ -243,6 +243,13 @@ std::size_t Context::tag_run(const unsigned char* p, std::size_t i, std::size_t 
   return copy_run(*t, p, i, n, tag_.data(), tag_len_);
 }
 
+// Whether fast_run, set up for this decoder and detection, may go on after
+// a tag: the tag changed neither, started no feed and asked for no restart.
+bool Context::bulk_unchanged(int decoder, bool detecting) const {
+  return !restart_ && feed_ == FeedMode::kOff && cs_.decoder == decoder &&
+         cs_.detecting == detecting;
+}
+
 // After one byte of text written as an ordinary character: the printable
 // ASCII that follows, at once (no space is pending and no anchor waits).
 std::size_t Context::text_run(const unsigned char* p, std::size_t i, std::size_t n) {
@@ -264,7 +271,8 @@ std::size_t Context::text_run(const unsigned char* p, std::size_t i, std::size_t
 // bytes that need decoding go back to the byte-wise path. Returns the index
 // of the first byte not handled.
 std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t n) {
-  const bool sjis = cs_.decoder == kCharsetSjis;
+  const int decoder = cs_.decoder;
+  const bool sjis = decoder == kCharsetSjis;
   if (!sjis) {
     bool idle = cs_.first == 0 && !cs_.kana_next && cs_.need == 0 &&
                 (cs_.decoder != kCharsetJis || cs_.jis == JisState::kAscii);
@@ -301,8 +309,10 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
         const std::size_t next = tag_ascii(p, i, n, done);
         if (done) {
           scan_ = Scan::kText;
-          handle_tag();
-          return next;
+          handle_tag();  // may change the decoder, the modes, or ask for a restart
+          if (!bulk_unchanged(decoder, detecting)) return next;
+          i = next - 1;
+          continue;
         }
         if (next > i) {
           i = next - 1;

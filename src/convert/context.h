@@ -113,6 +113,7 @@ class Context {
   std::size_t fast_run(const unsigned char* p, std::size_t i, std::size_t n);
   // Runs of plain ASCII that need no decision byte by byte (fast_run).
   std::size_t tag_run(const unsigned char* p, std::size_t i, std::size_t n);
+  bool bulk_unchanged(int decoder, bool detecting) const;
   std::size_t text_run(const unsigned char* p, std::size_t i, std::size_t n);
   bool validator_in_sequence() const {
     return cs_.utf8.state == Validity::kInSequence || cs_.sjis.state == Validity::kInSequence ||
