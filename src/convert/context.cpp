@@ -81,6 +81,7 @@ void Context::begin_pass(int pass) {
   link_ = Link::kNone;
   link_url_.clear();
   base_url_.clear();
+  link_base_.assign(settings_.page_url);
   skip_ = Skip::kNone;
   skip_match_ = 0;
   pre_depth_ = 0;

@@ -17,6 +17,7 @@
 #include "convert/converter.h"
 #include "convert/limits.h"
 #include "platform/sjis.h"
+#include "platform/url.h"
 
 namespace ks::convert {
 
@@ -255,6 +256,7 @@ class Context {
   Link link_ = Link::kNone;
   std::string link_url_;
   std::string base_url_;
+  UrlBase link_base_;  // <base href> if any, else the page URL, split once
   std::string image_url_;
   std::string nul_free_;  // a block of the body with its NUL bytes replaced
 

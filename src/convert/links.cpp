@@ -18,7 +18,7 @@ bool has_absolute_scheme(std::string_view v) {
 }  // namespace
 
 // The URL that `value` names: taken as it stands when it has a scheme of its
-// own, else resolved against <base href> or the page URL. Empty when an
+// own, else resolved against <base href> or the page URL (link_base_). Empty when an
 // anchor's URL would be too long to keep.
 void Context::make_absolute(std::string_view value, bool anchor, std::string& url) const {
   url.clear();
@@ -26,7 +26,7 @@ void Context::make_absolute(std::string_view value, bool anchor, std::string& ur
     if (!(anchor && value.size() > kAbsoluteHrefMax)) url.assign(value);
     return;
   }
-  append_combined_url(url, base_url_.empty() ? settings_.page_url : base_url_, value);
+  link_base_.append_resolved(url, value);
   if (url.size() > kCombinedUrlMax || (anchor && url.size() > kLinkUrlMax)) url.clear();
 }
 
@@ -96,6 +96,7 @@ void Context::base() {
     std::string_view v = token(i + 1);
     if (v.size() < kBaseUrlMax + 1) {
       base_url_ = std::string(v);
+      link_base_.assign(base_url_.empty() ? settings_.page_url : base_url_);
       return;
     }
   }

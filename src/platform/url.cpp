@@ -30,19 +30,7 @@ std::size_t scheme_length(std::string_view s) {
   return 0;
 }
 
-// The five components of a reference (RFC 3986 section 3), each with a flag
-// for "defined", since an empty query differs from no query.
-struct Ref {
-  std::string_view scheme;
-  bool has_scheme = false;
-  std::string_view authority;
-  bool has_authority = false;
-  std::string_view path;
-  std::string_view query;
-  bool has_query = false;
-  std::string_view fragment;
-  bool has_fragment = false;
-};
+using Ref = UrlComponents;
 
 Ref split_reference(std::string_view s) {
   Ref r;
@@ -52,12 +40,23 @@ Ref split_reference(std::string_view s) {
     s.remove_prefix(n + 1);
   }
   // '#', '?' and '/' are below 0x40, so no Shift_JIS trail byte equals them.
-  if (std::size_t hash = s.find('#'); hash != std::string_view::npos) {
+  // One pass finds the first '#' and the first '?' before it (references are
+  // short: a loop beats two library searches).
+  std::size_t hash = std::string_view::npos;
+  std::size_t q = std::string_view::npos;
+  for (std::size_t k = 0; k < s.size(); ++k) {
+    if (s[k] == '#') {
+      hash = k;
+      break;
+    }
+    if (s[k] == '?' && q == std::string_view::npos) q = k;
+  }
+  if (hash != std::string_view::npos) {
     r.fragment = s.substr(hash + 1);
     r.has_fragment = true;
     s = s.substr(0, hash);
   }
-  if (std::size_t q = s.find('?'); q != std::string_view::npos) {
+  if (q != std::string_view::npos) {
     r.query = s.substr(q + 1);
     r.has_query = true;
     s = s.substr(0, q);
@@ -76,8 +75,8 @@ Ref split_reference(std::string_view s) {
 // Whether a path has a "." or ".." segment; without one, removing dot
 // segments leaves it as it is (most paths: "/dir/page.html").
 bool has_dot_segment(std::string_view path) {
-  for (std::size_t i = path.find('.'); i != std::string_view::npos; i = path.find('.', i + 1)) {
-    if (i > 0 && path[i - 1] != '/') continue;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] != '.' || (i > 0 && path[i - 1] != '/')) continue;
     std::size_t end = i + 1;
     if (end < path.size() && path[end] == '.') ++end;
     if (end == path.size() || path[end] == '/') return true;
@@ -146,6 +145,46 @@ std::string_view trim_blanks(std::string_view s) {
   while (!s.empty() && blank(s.front())) s.remove_prefix(1);
   while (!s.empty() && blank(s.back())) s.remove_suffix(1);
   return s;
+}
+
+// RFC 3986 section 5.2.2: `reference` resolved against the split `base`,
+// appended to `out`.
+void resolve_into(std::string& out, const Ref& base, std::string_view reference) {
+  Ref ref = split_reference(trim_blanks(reference));
+  // "http:g" against an http base: the old, lenient reading as a relative
+  // reference (RFC 3986 section 5.2.2 allows it).
+  if (ref.has_scheme && !ref.has_authority && base.has_scheme && iequals(ref.scheme, base.scheme))
+    ref.has_scheme = false;
+
+  // The target's components (the path is written as it is resolved).
+  const Ref& from = ref.has_scheme || ref.has_authority ? ref : base;
+  const Ref& query_from =
+      ref.has_scheme || ref.has_authority || !ref.path.empty() || ref.has_query ? ref : base;
+  const Ref& scheme_from = ref.has_scheme ? ref : base;
+
+  if (scheme_from.has_scheme) {
+    out.append(scheme_from.scheme);
+    out.push_back(':');
+  }
+  if (from.has_authority) {
+    out.append("//");
+    out.append(from.authority);
+  }
+  if (ref.has_scheme || ref.has_authority || (!ref.path.empty() && ref.path[0] == '/')) {
+    append_without_dot_segments(out, ref.path);
+  } else if (ref.path.empty()) {
+    out.append(base.path);
+  } else {
+    append_merged_path(out, base, ref.path);
+  }
+  if (query_from.has_query) {
+    out.push_back('?');
+    out.append(query_from.query);
+  }
+  if (ref.has_fragment) {
+    out.push_back('#');
+    out.append(ref.fragment);
+  }
 }
 
 }  // namespace
@@ -225,43 +264,17 @@ std::string combine_url(std::string_view base_url, std::string_view reference) {
 }
 
 void append_combined_url(std::string& out, std::string_view base_url, std::string_view reference) {
-  Ref base = split_reference(trim_blanks(base_url));
-  Ref ref = split_reference(trim_blanks(reference));
-  // "http:g" against an http base: the old, lenient reading as a relative
-  // reference (RFC 3986 section 5.2.2 allows it).
-  if (ref.has_scheme && !ref.has_authority && base.has_scheme && iequals(ref.scheme, base.scheme))
-    ref.has_scheme = false;
-
-  // The target's components (the path is written as it is resolved).
-  const Ref& from = ref.has_scheme || ref.has_authority ? ref : base;
-  const Ref& query_from =
-      ref.has_scheme || ref.has_authority || !ref.path.empty() || ref.has_query ? ref : base;
-  const Ref& scheme_from = ref.has_scheme ? ref : base;
-
   out.reserve(out.size() + base_url.size() + reference.size());
-  if (scheme_from.has_scheme) {
-    out.append(scheme_from.scheme);
-    out.push_back(':');
-  }
-  if (from.has_authority) {
-    out.append("//");
-    out.append(from.authority);
-  }
-  if (ref.has_scheme || ref.has_authority || (!ref.path.empty() && ref.path[0] == '/')) {
-    append_without_dot_segments(out, ref.path);
-  } else if (ref.path.empty()) {
-    out.append(base.path);
-  } else {
-    append_merged_path(out, base, ref.path);
-  }
-  if (query_from.has_query) {
-    out.push_back('?');
-    out.append(query_from.query);
-  }
-  if (ref.has_fragment) {
-    out.push_back('#');
-    out.append(ref.fragment);
-  }
+  resolve_into(out, split_reference(trim_blanks(base_url)), reference);
+}
+
+void UrlBase::assign(std::string_view base) {
+  text_.assign(base);
+  parts_ = split_reference(trim_blanks(text_));
+}
+
+void UrlBase::append_resolved(std::string& out, std::string_view reference) const {
+  resolve_into(out, parts_, reference);
 }
 
 }  // namespace ks

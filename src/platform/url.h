@@ -53,4 +53,37 @@ std::string combine_url(std::string_view base, std::string_view reference);
 // it is large enough). `out` must not hold `base` or `reference`.
 void append_combined_url(std::string& out, std::string_view base, std::string_view reference);
 
+// The five components of a reference (RFC 3986 section 3), each with a flag
+// for "defined", since an empty query differs from no query. The views point
+// into the text that was split.
+struct UrlComponents {
+  std::string_view scheme;
+  bool has_scheme = false;
+  std::string_view authority;
+  bool has_authority = false;
+  std::string_view path;
+  std::string_view query;
+  bool has_query = false;
+  std::string_view fragment;
+  bool has_fragment = false;
+};
+
+// A base URL split once, for resolving the many links of a page against it.
+// Keeps its own copy of the base (and points into it: not copyable).
+class UrlBase {
+ public:
+  UrlBase() = default;
+  UrlBase(const UrlBase&) = delete;
+  UrlBase& operator=(const UrlBase&) = delete;
+
+  void assign(std::string_view base);
+  // Appends combine_url(base, reference) to `out`, which must not hold
+  // `reference`.
+  void append_resolved(std::string& out, std::string_view reference) const;
+
+ private:
+  std::string text_;
+  UrlComponents parts_;
+};
+
 }  // namespace ks
