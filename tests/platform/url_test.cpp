@@ -71,6 +71,25 @@ TEST(CombineUrl, IsLenientWithRawBytesSpacesAndBackslashes) {
   EXPECT_EQ(combine_url("https://h/a/b", "HTTP://O/./x/../y"), "HTTP://O/y");
 }
 
+// A base split once resolves exactly as combine_url() does, dot segments
+// (or names that only look like them) in the base and the reference included.
+TEST(CombineUrl, SplitBaseResolvesLikeCombineUrl) {
+  const char* bases[] = {"http://h:81/a/./b/../c/page.html?q#f", "https://h", "rel/dir/x", ""};
+  const char* refs[] = {"x.html", "./x", "../../../x", ".../x/..",     ".h/..x", "/a/./b/.",
+                        "?q",     "#f",  "//o/p/../q", "http:y",       "ftp:z",  " a/.. ",
+                        "",       "..",  "a/b/..",     "a?b/../c#d/.."};
+  for (const char* base : bases) {
+    UrlBase split;
+    split.assign(base);
+    for (const char* ref : refs) {
+      std::string out = "kept/";
+      split.append_resolved(out, ref);
+      EXPECT_EQ(out, "kept/" + combine_url(base, ref)) << base << " + " << ref;
+    }
+  }
+  EXPECT_EQ(combine_url("http://h/a/b/", ".../x/./y/.."), "http://h/a/b/.../x/");
+}
+
 TEST(CrackUrl, SplitsWithDefaultsPerScheme) {
   auto p = crack_url("https://user:pa:ss@Example.ORG/a/b;c?q=1#frag");
   ASSERT_TRUE(p);
