@@ -4,8 +4,9 @@
 # optimised build it also makes the Debian package and checks it unpacked
 # (scripts/check-package.sh); KS_PACKAGE=0 leaves that out.
 # Set KS_PRESETS to choose builds (default "release debug"). Then the check
-# run's tests (threads, locks, the connection table) run under ThreadSanitizer;
-# KS_TSAN=0 leaves that out.
+# run's tests (threads, locks, the connection table, the spare files; the
+# command-line checks too, so the program itself runs under it) run under
+# ThreadSanitizer; KS_TSAN=0 leaves that out.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -24,6 +25,6 @@ for preset in ${KS_PRESETS:-release debug}; do
 done
 if [ "${KS_TSAN:-1}" != 0 ]; then
   echo "== tsan: check run tests" >&2
-  scripts/build.sh tsan test_check
+  scripts/build.sh tsan test_check kestrelscan-cli
   ctest --preset tsan -L check
 fi

@@ -63,7 +63,8 @@ CliRun run_cli(const std::string& exe, const std::string& home,
   if (done == pid && WIFEXITED(st) && !r.timed_out) r.status = WEXITSTATUS(st);
   r.out = read_file(out_path).value_or("");
   r.err = read_file(err_path).value_or("");
-  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"}) {
+  for (const char* report : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
+                             "runtime error:", "WARNING: ThreadSanitizer"}) {
     if (r.err.find(report) != std::string::npos) ADD_FAILURE() << "kestrelscan-cli: " << r.err;
   }
   return r;

@@ -4,8 +4,8 @@
 // of messages is C (English) unless the test sets LANG or LC_ALL itself.
 //
 // A report of a sanitizer (the debug preset builds the CLI with ASan and
-// UBSan) on the child's stderr fails the calling test, whatever exit status
-// the test expects.
+// UBSan, the tsan preset with ThreadSanitizer) on the child's stderr fails
+// the calling test, whatever exit status the test expects.
 #pragma once
 
 #include <string>
