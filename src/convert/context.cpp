@@ -179,8 +179,8 @@ struct RunTable {
   bool in[256] = {};
   constexpr RunTable(std::string_view stops, bool line_ends) {
     for (int c = 0x20; c < 0x7F; ++c) in[c] = true;
-    in['\t'] = true;
-    in['\r'] = in['\n'] = line_ends;
+    in[static_cast<unsigned char>('\t')] = true;
+    in[static_cast<unsigned char>('\r')] = in[static_cast<unsigned char>('\n')] = line_ends;
     for (char s : stops) in[static_cast<unsigned char>(s)] = false;
   }
 };
