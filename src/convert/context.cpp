@@ -191,7 +191,8 @@ constexpr RunTable kCommentRun{"-", true};  // dropped: line ends too
 constexpr RunTable kSkipRun{"<", true};
 constexpr RunTable kTextRun{" \t<", false};
 
-std::size_t run_end(const RunTable& t, const unsigned char* p, std::size_t i, std::size_t n) {
+[[gnu::always_inline]] inline std::size_t run_end(const RunTable& t, const unsigned char* p,
+                                                  std::size_t i, std::size_t n) {
   while (i < n && t.in[p[i]]) ++i;
   return i;
 }
@@ -199,8 +200,9 @@ std::size_t run_end(const RunTable& t, const unsigned char* p, std::size_t i, st
 // A run into the tag buffer `buf` holding `len` bytes. Runs are short (names
 // and values): copying while scanning beats a scan and a library copy. What
 // does not fit in the buffer is scanned only.
-std::size_t copy_run(const RunTable& t, const unsigned char* p, std::size_t i, std::size_t n,
-                     char* buf, std::size_t& len) {
+[[gnu::always_inline]] inline std::size_t copy_run(const RunTable& t, const unsigned char* p,
+                                                   std::size_t i, std::size_t n, char* buf,
+                                                   std::size_t& len) {
   const std::size_t fits = std::min(n, i + (kTagBufferSize - len));
   char* out = buf + len;
   const std::size_t from = i;
