@@ -246,6 +246,21 @@ std::size_t Context::tag_run(const unsigned char* p, std::size_t i, std::size_t 
   return copy_run(*t, p, i, n, tag_.data(), tag_len_);
 }
 
+// The plain ASCII of a tag from p[i] on (tag_ascii()), and the tag itself
+// when that ends it. Returns the index of the first byte not taken; `leave`
+// when the tag changed what fast_run relies on.
+std::size_t Context::bulk_tag(const unsigned char* p, std::size_t i, std::size_t n, int decoder,
+                              bool detecting, bool& leave) {
+  bool done = false;
+  const std::size_t next = tag_ascii(p, i, n, done);
+  if (done) {
+    scan_ = Scan::kText;
+    handle_tag();  // may change the decoder, the modes, or ask for a restart
+    leave = !bulk_unchanged(decoder, detecting);
+  }
+  return next;
+}
+
 // Whether fast_run, set up for this decoder and detection, may go on after
 // a tag: the tag changed neither, started no feed and asked for no restart.
 bool Context::bulk_unchanged(int decoder, bool detecting) const {
@@ -308,15 +323,9 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
     const bool plain_runs = !detecting || !validator_in_sequence();
     if (scan_ == Scan::kInTag) {
       if (plain_runs) {
-        bool done = false;
-        const std::size_t next = tag_ascii(p, i, n, done);
-        if (done) {
-          scan_ = Scan::kText;
-          handle_tag();  // may change the decoder, the modes, or ask for a restart
-          if (!bulk_unchanged(decoder, detecting)) return next;
-          i = next - 1;
-          continue;
-        }
+        bool leave = false;
+        const std::size_t next = bulk_tag(p, i, n, decoder, detecting, leave);
+        if (leave) return next;
         if (next > i) {
           i = next - 1;
           continue;
@@ -345,6 +354,10 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
       if (i + 1 >= n || !plain_runs || p[i + 1] >= 0x7F || p[i + 1] == 0x1B) return i + 1;
       put(p[++i]);
       if (scan_ != Scan::kInTag) return i + 1;
+      bool leave = false;
+      const std::size_t next = bulk_tag(p, i + 1, n, decoder, detecting, leave);
+      if (leave) return next;
+      i = next - 1;
       continue;
     }
     if (pre_depth_ > 0) {

@@ -114,6 +114,8 @@ class Context {
   std::size_t fast_run(const unsigned char* p, std::size_t i, std::size_t n);
   // Runs of plain ASCII that need no decision byte by byte (fast_run).
   std::size_t tag_run(const unsigned char* p, std::size_t i, std::size_t n);
+  std::size_t bulk_tag(const unsigned char* p, std::size_t i, std::size_t n, int decoder,
+                       bool detecting, bool& leave);
   bool bulk_unchanged(int decoder, bool detecting) const;
   std::size_t text_run(const unsigned char* p, std::size_t i, std::size_t n);
   bool validator_in_sequence() const {
