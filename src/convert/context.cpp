@@ -513,7 +513,11 @@ int32_t Context::utf8_pair_code(const unsigned char* p) {
 std::size_t Context::sjis_pair_run(const unsigned char* p, std::size_t i, std::size_t n) {
   const bool detecting = cs_.detecting;
   while (i + 1 < n && is_sjis_lead(p[i]) && is_sjis_trail(p[i + 1])) {
-    if (detecting) {
+    if (detecting && only_sjis_counts()) {
+      // A whole pair leaves the Shift_JIS candidate valid (unless it is out
+      // already); its counts only matter while EUC-JP is possible.
+      if (cs_.sjis.state != Validity::kInvalid) cs_.sjis.state = Validity::kValid;
+    } else if (detecting) {
       for (int k = 0; k < 2; ++k) {
         validate_utf8(cs_.utf8, p[i + k]);
         validate_sjis(cs_.sjis, p[i + k]);
@@ -560,6 +564,14 @@ std::size_t Context::attributes(const unsigned char* p, std::size_t i, std::size
     end_token(true);
     tok_ = Tok::kName;
   }
+}
+
+// While detecting: the UTF-8 and EUC-JP candidates are out and the
+// Shift_JIS one is between characters, so a pair of Shift_JIS text changes
+// nothing but that candidate's state (see euc_reads_better()).
+bool Context::only_sjis_counts() const {
+  return cs_.utf8.state == Validity::kInvalid && cs_.euc.state == Validity::kInvalid &&
+         cs_.sjis.state != Validity::kInSequence;
 }
 
 // Plain ASCII of a tag from p[i] on, byte by byte and in runs, up to the

@@ -127,6 +127,7 @@ class Context {
   std::size_t whole_character(const unsigned char* p, std::size_t i, std::size_t n);
   void deliver_code_point(char32_t cp);
   std::size_t sjis_pair_run(const unsigned char* p, std::size_t i, std::size_t n);
+  bool only_sjis_counts() const;
   std::size_t tag_ascii(const unsigned char* p, std::size_t i, std::size_t n, bool& done);
   std::size_t attributes(const unsigned char* p, std::size_t i, std::size_t n, bool& done);
   void write_pair(unsigned char lead, unsigned char trail);
