@@ -229,18 +229,23 @@ std::optional<std::string> read_file(std::string_view path, std::size_t max_byte
   return out;
 }
 
-bool write_file_atomic(std::string_view path, std::string_view data) {
+int create_temporary_beside(const std::string& os_path, std::string& tmp) {
   static std::atomic<unsigned> serial{0};
-  std::string os = to_os_path(path);
-  std::string tmp = os + ".tmp" + std::to_string(::getpid()) + "." +
-                    std::to_string(serial.fetch_add(1, std::memory_order_relaxed));
+  tmp = os_path + ".tmp" + std::to_string(::getpid()) + "." +
+        std::to_string(serial.fetch_add(1, std::memory_order_relaxed));
   // A fresh file only: whatever stands under the temporary name (a file
   // left by a killed writer of the same number, or a planted link) goes.
   constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-  int raw = ::open(tmp.c_str(), kFlags, 0666);
-  if (raw < 0 && errno == EEXIST && ::unlink(tmp.c_str()) == 0)
-    raw = ::open(tmp.c_str(), kFlags, 0666);
-  Fd fd(raw);
+  int fd = ::open(tmp.c_str(), kFlags, 0666);
+  if (fd < 0 && errno == EEXIST && ::unlink(tmp.c_str()) == 0)
+    fd = ::open(tmp.c_str(), kFlags, 0666);
+  return fd;
+}
+
+bool write_file_atomic(std::string_view path, std::string_view data) {
+  const std::string os = to_os_path(path);
+  std::string tmp;
+  Fd fd(create_temporary_beside(os, tmp));
   if (fd.get() < 0) return false;
   bool ok = write_all(fd.get(), data);
   ok = (::close(fd.release()) == 0) && ok;

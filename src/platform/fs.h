@@ -87,6 +87,12 @@ int open_for_writing(std::string_view path, bool append = false);
 // The same as a stdio stream ("wb"); nullptr on failure.
 std::FILE* fopen_for_writing(std::string_view path);
 
+// A new, empty file beside `os_path` (an OS path) under the name
+// write_file_atomic() gives its temporaries ("NAME.tmpPID.N"), so one left
+// by a killed process is found and removed like theirs. Sets `tmp` to its OS
+// path and returns the descriptor, or -1.
+int create_temporary_beside(const std::string& os_path, std::string& tmp);
+
 // Removes the temporary files write_file_atomic() left beside the files of
 // `folder` when a process that wrote them was killed ("NAME.tmpPID.N" of a
 // process that no longer runs). Returns how many were removed.

@@ -84,7 +84,7 @@ std::string SpareFiles::take(const std::string& kind) {
       return a.second.size() < b.second.size();
     });
   }
-  if (it == free_.end() || it->second.empty()) return fresh_name();
+  if (it == free_.end() || it->second.empty()) return {};
   std::string f = std::move(it->second.back());
   it->second.pop_back();
   --count_;
@@ -101,6 +101,14 @@ void SpareFiles::give(std::string os_path, const std::string& kind) {
     }
   }
   ::unlink(os_path.c_str());
+}
+
+void SpareFiles::keep(std::string os_path, const std::string& kind) {
+  if (os_path.compare(0, folder_.size() + 1, folder_ + "/") == 0) {
+    give(std::move(os_path), kind);
+  } else {
+    adopt(os_path, kind);  // made beside its target: into the pool's folder
+  }
 }
 
 bool SpareFiles::likely_absent(const std::string& kind) const {
@@ -131,12 +139,12 @@ bool SpareFiles::swap_in(const std::string& spare, const std::string& target,
     if (::lstat(spare.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
       // A folder is never replaced by a file: put it back.
       ::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
-      give(spare, kind);
+      keep(spare, kind);
       errno = EISDIR;
       return false;
     }
     if (plain_file(spare)) {
-      give(spare, kind);
+      keep(spare, kind);
     } else {
       ::unlink(spare.c_str());  // a link or a file with another name: only this name goes
     }
@@ -156,10 +164,16 @@ bool SpareFiles::swap_in(const std::string& spare, const std::string& target,
 bool SpareFiles::replace(std::string_view path, std::string_view data) {
   if (!active()) return write_file_atomic(path, data);
   const std::string kind = kind_of(path);
-  const std::string spare = take(kind);
-  const int fd = ::open(spare.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const std::string target = to_os_path(path);
+  // Without a spare the new record is made beside its target rather than in
+  // the pool's folder: creations in one shared folder wait for each other
+  // on its lock, and renames between folders take the file system's lock.
+  std::string spare = take(kind);
+  const bool fresh = spare.empty();
+  const int fd = fresh ? create_temporary_beside(target, spare)
+                       : ::open(spare.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
-    ::unlink(spare.c_str());
+    if (!fresh) ::unlink(spare.c_str());
     return write_file_atomic(path, data);
   }
   bool ok = write_all(fd, data);
@@ -167,13 +181,18 @@ bool SpareFiles::replace(std::string_view path, std::string_view data) {
   // asking).
   struct stat st;
   const auto size = static_cast<off_t>(data.size());
-  if (ok && (::fstat(fd, &st) != 0 || st.st_size > size)) ok = ::ftruncate(fd, size) == 0;
+  if (ok && !fresh && (::fstat(fd, &st) != 0 || st.st_size > size)) ok = ::ftruncate(fd, size) == 0;
   ok = ::close(fd) == 0 && ok;
   if (!ok) {
-    give(spare, kind);  // still a good spare; the file at `path` is untouched
+    // The file at `path` is untouched; a spare is still a good spare.
+    if (fresh) {
+      ::unlink(spare.c_str());
+    } else {
+      give(spare, kind);
+    }
     return false;
   }
-  if (swap_in(spare, to_os_path(path), kind)) return true;
+  if (swap_in(spare, target, kind)) return true;
   if (errno == EISDIR) return false;
   return write_file_atomic(path, data);
 }

@@ -15,7 +15,10 @@
 // file system as the data folder) and are deleted with the pool. They are
 // kept by the kind of file they were (the name without its digits), so a
 // result.db is written over an old result.db and a log over an old log: the
-// sizes match and little has to be cut off or added. Where the
+// sizes match and little has to be cut off or added. When the pool is
+// empty (early in a run, or for files that are new), the new file is made
+// beside its target under a temporary name, as write_file_atomic() makes
+// it, and the file it replaces joins the pool. Where the
 // swap is not possible (another file system, no RENAME_EXCHANGE) the pool
 // falls back to the plain operations; anything but a regular file is never
 // taken into the pool, so a folder or link standing where a file of ours
@@ -56,10 +59,14 @@ class SpareFiles {
   std::size_t count() const;
 
  private:
-  // An OS path: of a spare of `kind` (else of any kind), or a fresh name.
+  // An OS path: of a spare of `kind` (else of any kind); empty when the
+  // pool has none.
   std::string take(const std::string& kind);
   // Back into the pool as a spare of `kind`, or deleted when it is full.
   void give(std::string os_path, const std::string& kind);
+  // As give() for a file in the pool's folder; a file elsewhere is moved
+  // into it first (or deleted).
+  void keep(std::string os_path, const std::string& kind);
   std::string fresh_name();  // under mutex_
   // Takes the file at `os_path` into the pool (or unlinks it); true when
   // nothing is left there.

@@ -33,9 +33,16 @@ TEST_F(Spares, ReplacedAndRemovedFilesAreWrittenAgain) {
   const std::string result = in_item("result.db");
   ASSERT_TRUE(spares_.replace(result, "[RESULT]\r\nCODE=0\r\n"));  // no file yet: moved in
   const ino_t first = inode_of(result);
+  // With the pool empty the new file was made beside its target, and the
+  // replaced one went into the pool's folder: nothing else is left around.
+  ASSERT_TRUE(write_file_atomic(in_item("html.txt"), "old"));
+  ASSERT_TRUE(spares_.replace(in_item("html.txt"), "new"));
+  EXPECT_EQ(scan_dir(item_).size(), 2u);
+  EXPECT_EQ(scan_dir(dir_.file("spares")).size(), 1u);
+  ASSERT_TRUE(spares_.remove(in_item("html.txt")));
   ASSERT_TRUE(spares_.replace(result, "[RESULT]\r\nCODE=3\r\n"));
   EXPECT_EQ(read_file(result).value(), "[RESULT]\r\nCODE=3\r\n");
-  EXPECT_EQ(spares_.count(), 1u);  // the old result.db
+  EXPECT_EQ(spares_.count(), 2u);  // the html.txt files, less one taken, plus the old result.db
   ASSERT_TRUE(spares_.replace(result, "[RESULT]\r\nCODE=1\r\n"));
   EXPECT_EQ(inode_of(result), first);  // swapped back in, overwritten
   EXPECT_EQ(read_file(result).value(), "[RESULT]\r\nCODE=1\r\n");
