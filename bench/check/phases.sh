@@ -6,7 +6,8 @@
 #   c  every page changed (v2)     (state: after b)
 # For each phase and binary: RUNS runs, each on its own copy of the phase's
 # input state (all copies are made, and synced, before the first run and
-# deleted after the last, so no run follows a mass deletion), timed with
+# deleted after the last, so no run follows a mass deletion; see the wait
+# below), timed with
 # /usr/bin/time (wall, user, system, peak RSS); then one more run under
 # strace -f -c for the system calls by kind. The first binary's end state of
 # a phase is the next phase's input for every binary.
@@ -65,7 +66,11 @@ phase() {  # NAME FROM TO VERSION
             i=$((i + 1)); cp -a "$W/$2" "$W/run-$1-$i"
         done
     done
-    sync; sleep 2
+    # ext4 without a journal makes new files slowly for some seconds after
+    # many were freed nearby (the previous phase's copies were just deleted):
+    # wait that out, so no binary pays for the runner's own deletions and the
+    # order of the binaries does not matter.
+    sync; sleep 15
     i=0; first=1
     for bin in $BINS; do
         for r in $(seq 1 "$RUNS"); do
