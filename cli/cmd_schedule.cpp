@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_context.h"
+#include "progress_line.h"
 #include "schedule_view.h"
 
 namespace ks::cli {
@@ -15,8 +16,11 @@ namespace {
 
 constexpr const char* kUsage = "schedule [PATH] [--raw]";
 
-std::string pad(std::string s, std::size_t width) {
-  if (s.size() < width) s.append(width - s.size(), ' ');
+// Padded to `width` terminal columns: translated texts ("今") take fewer
+// columns than bytes.
+std::string pad(std::string s, int width) {
+  const int used = text_columns(s);
+  if (used < width) s.append(static_cast<std::size_t>(width - used), ' ');
   return s;
 }
 

@@ -31,23 +31,41 @@ int columns_of(char32_t cp) {
 
 }  // namespace
 
+namespace {
+
+// The code point of the UTF-8 character at `i` and its length in bytes.
+char32_t next_code_point(const std::string& utf8, std::size_t i, std::size_t& len) {
+  const auto lead = static_cast<unsigned char>(utf8[i]);
+  len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  char32_t cp = len == 1 ? lead : lead & (0x7F >> len);
+  for (std::size_t k = 1; k < len && i + k < utf8.size(); ++k) {
+    cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+  }
+  return cp;
+}
+
+}  // namespace
+
 std::string fit_columns(const std::string& utf8, int columns) {
   int used = 0;
   std::size_t i = 0;
   std::size_t fits = 0;  // bytes that fit with room for the ellipsis
   while (i < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t cp = len == 1 ? lead : lead & (0x7F >> len);
-    for (std::size_t k = 1; k < len && i + k < utf8.size(); ++k) {
-      cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    }
-    used += columns_of(cp);
+    std::size_t len = 1;
+    used += columns_of(next_code_point(utf8, i, len));
     if (used > columns) return utf8.substr(0, fits) + "\u2026";
     i += len;
     if (used <= columns - 1) fits = i;
   }
   return utf8;
+}
+
+int text_columns(const std::string& utf8) {
+  int used = 0;
+  for (std::size_t i = 0, len = 1; i < utf8.size(); i += len) {
+    used += columns_of(next_code_point(utf8, i, len));
+  }
+  return used;
 }
 
 std::string progress_line(const check::CheckRun& run, int total, const PathMap& paths) {

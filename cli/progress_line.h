@@ -23,5 +23,7 @@ std::string progress_line(const check::CheckRun& run, int total, const PathMap& 
 // The longest start of `utf8` that fits in `columns` terminal columns (East
 // Asian wide characters take two), ending in "…" when it was cut.
 std::string fit_columns(const std::string& utf8, int columns);
+// The terminal columns `utf8` takes.
+int text_columns(const std::string& utf8);
 
 }  // namespace ks::cli

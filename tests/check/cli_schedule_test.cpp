@@ -8,8 +8,11 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <clocale>
 #include <ctime>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/data_folder_lock.h"
 #include "check_fixture.h"
@@ -24,9 +27,11 @@ class CliSchedule : public ::testing::Test {
   void SetUp() override {
     if (!path_exists(KS_CLI_PATH)) GTEST_SKIP() << "kestrelscan-cli is not built";
   }
-  CliRun cli(const std::vector<std::string>& args) {
+  CliRun cli(const std::vector<std::string>& args,
+             std::vector<std::pair<std::string, std::string>> vars = {}) {
     CliEnv env;
-    env.vars = {{"TZ", "UTC"}};
+    env.vars = std::move(vars);
+    env.vars.emplace_back("TZ", "UTC");
     return run_cli(KS_CLI_PATH, b.app.app(), args, env);
   }
   // Sets an item's last check time: result.db's time, `minutes` ago.
@@ -84,6 +89,13 @@ TEST_F(CliSchedule, CheckDueChecksExactlyTheItemsWhoseTimeHasCome) {
   EXPECT_NE(shown.out.find("1d    whole tree  slow\n"), std::string::npos) << shown.out;
   EXPECT_EQ(shown.out.find("never"), std::string::npos) << shown.out;
   EXPECT_EQ(shown.out.find("off"), std::string::npos) << shown.out;
+  // Columns are padded by what the terminal shows: "今" takes two columns
+  // in three bytes.
+  if (locale_t ja = newlocale(LC_MESSAGES_MASK, "ja_JP.UTF-8", nullptr)) {
+    freelocale(ja);
+    const CliRun japanese = cli({"schedule"}, {{"LANG", "ja_JP.UTF-8"}});
+    EXPECT_NE(japanese.out.find("今                15m"), std::string::npos) << japanese.out;
+  }
 
   const std::size_t before = b.server.requests().size();
   const CliRun due = cli({"check", "--due"});
