@@ -29,10 +29,6 @@ int columns_of(char32_t cp) {
   return wide ? 2 : 1;
 }
 
-}  // namespace
-
-namespace {
-
 // The code point of the UTF-8 character at `i` and its length in bytes.
 char32_t next_code_point(const std::string& utf8, std::size_t i, std::size_t& len) {
   const auto lead = static_cast<unsigned char>(utf8[i]);

@@ -1,5 +1,6 @@
 // kestrelscan-cli check from the outside: output, summary line last, exit
-// status, and the data-folder lock against a second checker.
+// status, the data-folder lock against a second checker, and the recycling
+// of replaced files' disk records.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
