@@ -8,12 +8,12 @@
 namespace ks::compare {
 
 TextLineList::TextLineList() {
-  // One allocation for the whole text area and the per-line tables, made when
-  // the list is created, so loading never reallocates.
-  text_.reserve(kMaxTextBytes);
-  refs_.reserve(kMaxLines);
-  state_.reserve(kMaxLines + 1);
-  compare_.reserve(kMaxLines + 1);
+  // The text area and the per-line tables grow with what is loaded (lines
+  // are kept as offsets, so a move costs nothing but the copy). Reserving
+  // the ceilings up front would make every comparison ask for about 1.3 MB
+  // of which a typical page uses a tenth: the allocator keeps such blocks
+  // within its per-thread pools, and the pages each one touches stay
+  // resident there, so a long run's memory would creep up item by item.
   compare_.push_back(0);
 }
 
