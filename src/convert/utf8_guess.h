@@ -37,6 +37,8 @@ class Utf8Guess {
   bool held() const { return !failed_ && utf8_.state == Validity::kValid; }
 
  private:
+  bool step(unsigned char c);  // false: the guess fails here
+
   Validator utf8_;
   uint8_t charset_ = 0;   // letters of "charset" matched so far
   uint8_t encoding_ = 0;  // letters of "encoding" matched so far
