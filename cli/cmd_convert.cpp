@@ -158,7 +158,7 @@ int run_convert(Context& ctx, const std::vector<std::string>& args) {
       return failure(_("the response is 304 Not Modified: a check keeps the old text"));
     }
   } else {
-    for (int pass = 1; pass <= 2; ++pass) {
+    for (int pass = 1; pass <= net::kMaxPasses; ++pass) {
       sink.begin_pass(pass);
       sink.begin_body();
       sink.write(*bytes);

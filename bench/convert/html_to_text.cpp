@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/converter.h"
+#include "net/body_sink.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ void run(benchmark::State& state, const std::string& body, int charset_sel) {
   ks::convert::Converter conv(s, out);
   int passes = 0;
   for (auto _ : state) {
-    for (int pass = 1; pass <= 2; ++pass) {
+    for (int pass = 1; pass <= ks::net::kMaxPasses; ++pass) {
       conv.begin_pass(pass);
       conv.write(body);
       ++passes;
@@ -211,7 +212,7 @@ void BM_SharedCorpus(benchmark::State& st) {
   for (auto _ : st) {
     for (const std::string& body : pages) {
       ks::convert::Converter conv(s, out);
-      for (int pass = 1; pass <= 2; ++pass) {
+      for (int pass = 1; pass <= ks::net::kMaxPasses; ++pass) {
         conv.begin_pass(pass);
         conv.write(body);
         if (!conv.end_pass()) break;

@@ -3,7 +3,9 @@
 // the body. Checks that conversion ends, that the output stays within a
 // bound of the input (anchors reopened at each line break repeat their URL,
 // so the bound is generous), that no NUL-free input yields a NUL and that
-// every line of plain-ASCII output is balanced in its anchors.
+// every line of plain-ASCII output is balanced in its anchors, and that the
+// text is the same whether the body comes whole or in small blocks (a
+// charset found late, or a UTF-8 guess, restarts at a block boundary).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,31 @@
 
 #include "convert/converter.h"
 #include "convert/entities.h"
+#include "net/body_sink.h"
+
+namespace {
+
+struct Collect : ks::convert::TextOutput {
+  void write(std::string_view bytes) override { text.append(bytes); }
+  std::string text;
+};
+
+std::string convert_in_blocks(std::string_view body, const ks::convert::ConvertSettings& s,
+                              std::size_t block) {
+  Collect out;
+  ks::convert::Converter conv(s, out);
+  for (int pass = 1; pass <= ks::net::kMaxPasses; ++pass) {
+    out.text.clear();
+    conv.begin_pass(pass);
+    for (std::size_t at = 0; at < body.size(); at += block) {
+      if (!conv.write(body.substr(at, block))) break;
+    }
+    if (!conv.end_pass()) break;
+  }
+  return std::move(out.text);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
@@ -32,6 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view body(reinterpret_cast<const char*>(data + 2), size - 2);
 
   std::string out = ks::convert::convert_body(body, s);
+  if (convert_in_blocks(body, s, 1 + a % 13) != out) {
+    std::fprintf(stderr, "blocks of %d change the text\n", 1 + a % 13);
+    std::abort();
+  }
 
   // The longest anchor URL is 4,200 bytes and may be repeated on every line.
   const std::size_t bound = 1024 * body.size() + 65536;

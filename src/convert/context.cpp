@@ -57,10 +57,13 @@ Context::Context(const ConvertSettings& settings, TextOutput& out)
 // ---- Passes ------------------------------------------------------------
 
 void Context::begin_pass(int pass) {
-  pass_ = pass;
-  int code = pass >= 2 ? next_charset_ : settings_.charset_sel;
+  pass_ = pass <= 1 ? Pass::kFirst : next_pass_;
+  next_pass_ = Pass::kSecond;
+  int code = settings_.charset_sel;
   if (code < kCharsetAuto || code > kCharsetUtf8) code = kCharsetAuto;
-  if (pass >= 2) code = next_charset_;
+  if (pass_ == Pass::kGuess || pass_ == Pass::kSecond) code = next_charset_;
+  may_guess_ = pass_ == Pass::kFirst && code == kCharsetAuto;
+  fed_ = 0;
   cs_ = CharsetState{};
   cs_.code = code;
   set_decoder(code);
@@ -130,7 +133,17 @@ bool Context::write(std::string_view bytes) {
       std::replace(nul_free_.begin(), nul_free_.end(), '\0', '?');
       block = reinterpret_cast<const unsigned char*>(nul_free_.data());
     }
+    if (pass_ == Pass::kGuess && fed_ + chunk > guess_from_) {
+      const std::size_t skip = guess_from_ > fed_ ? guess_from_ - fed_ : 0;
+      if (!guess_.watch(block + skip, chunk - skip)) {
+        // The first reading would not have ended in UTF-8: read it again.
+        restart_ = true;
+        next_pass_ = Pass::kFirstAgain;
+        return false;
+      }
+    }
     if (!process(block, chunk)) return false;
+    fed_ += chunk;
     p += chunk;
     n -= chunk;
     if (++blocks_ % kYieldEveryBlocks == 0) std::this_thread::yield();
@@ -154,6 +167,7 @@ bool Context::process(const unsigned char* p, std::size_t n) {
     if (restart_) return false;
   }
   while (i < n) {
+    if (may_guess_ && guess_due() && start_utf8_guess(i)) return false;
     if (feed_ == FeedMode::kOff && (scan_ == Scan::kText || scan_ == Scan::kInTag)) {
       const std::size_t next = fast_run(p, i, n);
       if (restart_) return false;
@@ -167,6 +181,25 @@ bool Context::process(const unsigned char* p, std::size_t n) {
     decode(p[i++]);
     if (restart_) return false;
   }
+  return true;
+}
+
+// The first reading, between two bytes, with a whole UTF-8 character met and
+// nothing declared: it stops here and the page is read as UTF-8 under a
+// guess (utf8_guess.h). Only between tags, so that every tag still to come
+// lies in the watched bytes. True when the reading stops.
+bool Context::start_utf8_guess(std::size_t at) {
+  if (!cs_.detecting || cs_.code != kCharsetAuto) {
+    may_guess_ = false;
+    return false;
+  }
+  if (scan_ != Scan::kText && scan_ != Scan::kPlainText) return false;
+  if (feed_ != FeedMode::kOff && fcd_ == FeedCdata::kOpen) return false;  // a '<' held back
+  guess_ = Utf8Guess(cs_.utf8);
+  guess_from_ = fed_ + at;
+  restart_ = true;
+  next_pass_ = Pass::kGuess;
+  next_charset_ = kCharsetUtf8;
   return true;
 }
 
@@ -298,6 +331,7 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
   }
   const bool detecting = cs_.detecting;
   for (; i < n; ++i) {
+    if (may_guess_ && guess_due()) return i;  // the first reading may stop here
     unsigned char c = p[i];
     if (sjis ? (detecting && c == 0x1B) : (c >= 0x7F || c == 0x1B)) {
       std::size_t used = decoded_pair(p, i, n);
@@ -386,7 +420,9 @@ std::size_t Context::fast_run(const unsigned char* p, std::size_t i, std::size_t
 }
 
 bool Context::end_pass() {
-  if (restart_) return pass_ < 2;
+  // Only a reading that may be followed asks for a restart (a declaration
+  // changes nothing once the charset is set).
+  if (restart_) return pass_ != Pass::kSecond;
   if (stopped) return false;
   if (!body_started_) {
     body_started_ = true;
@@ -398,7 +434,11 @@ bool Context::end_pass() {
   }
   link_ = Link::kNone;
   write_out();
-  if (restart_ || pass_ >= 2) return false;
+  if (pass_ == Pass::kGuess && !guess_.held()) {
+    next_pass_ = Pass::kFirstAgain;
+    return true;
+  }
+  if (restart_ || pass_ == Pass::kGuess || pass_ == Pass::kSecond) return false;
   if (cs_.code != kCharsetAuto || cs_.jis_switched) return false;
   if (cs_.utf8.state == Validity::kValid) {
     next_charset_ = kCharsetUtf8;

@@ -16,6 +16,7 @@
 #include "convert/charset.h"
 #include "convert/converter.h"
 #include "convert/limits.h"
+#include "convert/utf8_guess.h"
 #include "platform/sjis.h"
 #include "platform/url.h"
 
@@ -110,6 +111,13 @@ class Context {
   void deliver_hex_reference(char32_t cp);
   void set_decoder(int code);
   void declare(int code);
+  bool start_utf8_guess(std::size_t at);
+  // A whole UTF-8 character was met; a byte that breaks UTF-8 ends the hope.
+  bool guess_due() {
+    if (cs_.utf8.state == Validity::kValid) return true;
+    if (cs_.utf8.state == Validity::kInvalid) may_guess_ = false;
+    return false;
+  }
   bool process(const unsigned char* p, std::size_t n);
   std::size_t fast_run(const unsigned char* p, std::size_t i, std::size_t n);
   // Runs of plain ASCII that need no decision byte by byte (fast_run).
@@ -225,9 +233,22 @@ class Context {
   const ConvertSettings settings_;
   TextOutput& out_;
 
-  // Pass and decoding.
-  int pass_ = 0;
+  // Pass and decoding. A page is read once, or twice when its charset is
+  // found late; a guess that the page is UTF-8 (utf8_guess.h) may add a
+  // short first reading before, and when it fails, the long way after.
+  enum class Pass : uint8_t {
+    kFirst,       // detection, or the item's own charset
+    kGuess,       // read as UTF-8 while the guess is watched
+    kFirstAgain,  // the guess failed: detection as in the first, no guess
+    kSecond,      // the charset the first reading settled
+  };
+  Pass pass_ = Pass::kFirst;
+  Pass next_pass_ = Pass::kSecond;
   int next_charset_ = 0;
+  bool may_guess_ = false;  // the first reading may still stop for a guess
+  std::size_t fed_ = 0;     // body bytes processed in this pass
+  std::size_t guess_from_ = 0;
+  Utf8Guess guess_;
   CharsetState cs_;
   bool restart_ = false;
   int bom_matched_ = 0;  // bytes of the UTF-8 byte order mark matched

@@ -1,6 +1,7 @@
 #include "convert/converter.h"
 
 #include "convert/context.h"
+#include "net/body_sink.h"
 #include "store/page_settings.h"
 
 namespace ks::convert {
@@ -60,7 +61,7 @@ class StringOutput : public TextOutput {
 std::string convert_body(std::string_view body, const ConvertSettings& settings) {
   StringOutput out;
   Converter conv(settings, out);
-  for (int pass = 1; pass <= 2; ++pass) {
+  for (int pass = 1; pass <= net::kMaxPasses; ++pass) {
     out.text.clear();
     conv.begin_pass(pass);
     conv.write(body);

@@ -6,7 +6,7 @@
 // the same converter into a feed mode that writes one line per item.
 //
 // A Converter is one conversion's context: a few hundred kilobytes of
-// buffers, allocated when it is made and reused by the second pass. Memory
+// buffers, allocated when it is made and reused by later passes. Memory
 // stays constant whatever the page. Not thread-safe: one thread drives it;
 // only the stop flag may be set from another thread.
 #pragma once
@@ -58,8 +58,8 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  // Resets the context for pass 1 or 2. The second pass keeps the character
-  // set that the first one settled.
+  // Resets the context for pass 1, 2, ... (up to net::kMaxPasses). Later
+  // passes keep the character set that the first one settled, or try one.
   void begin_pass(int pass);
   // A "charset=" declaration of a response header: the text after "charset=".
   void header_charset(std::string_view name);
@@ -69,7 +69,7 @@ class Converter {
   // at once: a late declaration asked for a restart, or the stop flag is set.
   bool write(std::string_view bytes);
   // Ends the pass: closes an open anchor and writes out what is buffered.
-  // Returns true when a second pass is needed (never after the second).
+  // Returns true when another pass is needed.
   bool end_pass();
 
   // A check being stopped: the pass ends before its next block of input.
@@ -82,7 +82,8 @@ class Converter {
   std::unique_ptr<Context> ctx_;
 };
 
-// Converts a body held in memory with up to two passes, as a check does.
+// Converts a body held in memory with as many passes as it asks for, as a
+// check does.
 // The result has LF line ends (new.txt stores them as CR LF).
 std::string convert_body(std::string_view body, const ConvertSettings& settings);
 

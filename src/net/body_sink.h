@@ -6,7 +6,7 @@
 //
 // Call order for one reading of a response, per pass:
 //
-//   begin_pass(n)                       n = 1, then 2 when end_pass asked for it
+//   begin_pass(n)                       n = 1, then 2, 3, 4 while end_pass asks for more
 //     text_line(...)*  header_charset(...)*      while the header block is read
 //     begin_body()                      once, when the header block ended
 //     write(...)*                       body bytes, in blocks of any size
@@ -65,8 +65,12 @@ class BodySink {
   virtual void raw_bytes(std::string_view bytes) = 0;
 
   // End of the pass: flush and close the output. Returns true when the sink
-  // wants a second pass over the same response (at most one is run).
+  // wants another pass over the same response (at most kMaxPasses in all).
   virtual bool end_pass() = 0;
 };
+
+// A converter reads a page twice when its charset is found late, and a
+// guess that fails costs two readings more.
+inline constexpr int kMaxPasses = 4;
 
 }  // namespace ks::net

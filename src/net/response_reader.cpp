@@ -456,8 +456,8 @@ ResponseReadResult read_from(Source& source, BodySink& sink, const ResponseReadO
     parser_options.error_response = true;
   }
 
-  for (int pass = 1; pass <= 2; ++pass) {
-    if (pass == 2 && !sink.begin_pass(2)) {
+  for (int pass = 1; pass <= kMaxPasses; ++pass) {
+    if (pass > 1 && !sink.begin_pass(pass)) {
       result.outcome = store::CheckStatus::kSystemError;
       result.output_failed = true;
       return result;

@@ -45,6 +45,18 @@ TEST_F(ConvertCommand, RawInternalOutputOfAResponseIsExactlyNewTxt) {
   EXPECT_NE(r.out.find(utf8_to_sjis("日本")), std::string::npos);
 }
 
+TEST_F(ConvertCommand, AnUndeclaredPageThatOnlyLooksLikeUtf8ReadsAsDetectionMakesIt) {
+  // UTF-8 text, then a Shift_JIS declaration: the page is read as UTF-8 on a
+  // guess, then again the long way, and the declaration holds from there on.
+  std::string response =
+      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<p>日本</p>"
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\"><p>" +
+      utf8_to_sjis("本文") + "</p>";
+  auto r = convert({"--raw", "--internal", page("r.txt", response)});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "\r\n\r\n日本\r\n" + utf8_to_sjis("本文") + "\r\n");
+}
+
 TEST_F(ConvertCommand, BadInputIsAClearError) {
   auto missing = convert({dir.file("nope.html")});
   EXPECT_EQ(missing.status, 1);

@@ -41,7 +41,7 @@ class StringSinkRun {
   explicit StringSinkRun(const ConvertSettings& s) : sink_(s) {}
   void header(std::string_view charset) { headers_.emplace_back(charset); }
   std::string body(std::string_view bytes) {
-    for (int pass = 1; pass <= 2; ++pass) {
+    for (int pass = 1; pass <= net::kMaxPasses; ++pass) {
       sink_.begin_pass(pass);
       for (const std::string& h : headers_) sink_.header_charset(h);
       sink_.begin_body();

@@ -49,7 +49,9 @@ TEST(PageSink, LateUtf8DeclarationRunsASecondPassOverTheFile) {
   ASSERT_TRUE(write_file_atomic(stored, response("", body)));
   PageSink sink(settings(), dir.file("new.txt"));
   net::ResponseReadResult r = net::read_response_file(stored, sink, {});
-  EXPECT_EQ(r.passes, 2);
+  // The title starts a UTF-8 guess, which the declaration's word ends; the
+  // first reading runs again up to the declaration, then the UTF-8 pass.
+  EXPECT_EQ(r.passes, 4);
   EXPECT_EQ(read_file(dir.file("new.txt")).value_or("?"), "\r\n\r\n" + sj("題名") + "\r\n");
 }
 
@@ -109,7 +111,7 @@ TEST(PageSink, ByteAtATimeMatchesWholeBlocksInEveryDecoder) {
     s.charset_sel = c.charset;
     std::string whole = convert(c.body, s);
     StringSink sink(s);
-    for (int pass = 1; pass <= 2; ++pass) {
+    for (int pass = 1; pass <= net::kMaxPasses; ++pass) {
       sink.begin_pass(pass);
       for (char b : c.body) sink.write(std::string_view(&b, 1));
       if (!sink.end_pass()) break;
@@ -139,7 +141,7 @@ TEST(PageSink, ByteAtATimeMatchesWholeBlocksInTagsAndPreformattedText) {
       s.charset_sel = charset;
       std::string whole = convert(body, s);
       StringSink sink(s);
-      for (int pass = 1; pass <= 2; ++pass) {
+      for (int pass = 1; pass <= net::kMaxPasses; ++pass) {
         sink.begin_pass(pass);
         for (char b : body) sink.write(std::string_view(&b, 1));
         if (!sink.end_pass()) break;
