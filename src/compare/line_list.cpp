@@ -10,7 +10,7 @@ namespace ks::compare {
 TextLineList::TextLineList() {
   // The text area and the per-line tables grow with what is loaded (lines
   // are kept as offsets, so a move costs nothing but the copy). Reserving
-  // the ceilings up front would make every comparison ask for about 1.3 MB
+  // the ceilings up front would make every comparison ask for about 1.5 MB
   // of which a typical page uses a tenth: the allocator keeps such blocks
   // within its per-thread pools, and the pages each one touches stay
   // resident there, so a long run's memory would creep up item by item.
