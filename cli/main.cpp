@@ -6,11 +6,8 @@
 #include <string>
 #include <vector>
 
-#if defined(__GLIBC__)  // defined by the headers above
-#include <malloc.h>
-#endif
-
 #include "command.h"
+#include "platform/allocator.h"
 
 namespace {
 
@@ -72,25 +69,10 @@ void print_command_help(const ks::cli::Command& c) {
   std::printf("\n%s\n", _(kExitHelp));
 }
 
-// A check hands thousands of items to 32 worker threads, each item with
-// blocks of a hundred kilobytes and more that live only while it is
-// converted and compared. glibc raises its thresholds for returning memory
-// to the system each time such a block is freed, after which the blocks stay
-// inside the per-thread pools and the pages they touched stay resident: the
-// process grew by about a kilobyte per changed item. Fixed thresholds keep
-// the memory of a long check level (blocks from 256 KiB on come from the
-// system and go back to it; free room at the top of a pool is returned).
-void settle_allocator() {
-#if defined(__GLIBC__)
-  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 128 * 1024);
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  settle_allocator();
+  ks::settle_allocator();
   ks::cli::init_messages();
   ks::cli::Context ctx;
   int i = 1;
