@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "command.h"
-#include "platform/allocator.h"
 
 namespace {
 
@@ -72,7 +71,6 @@ void print_command_help(const ks::cli::Command& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ks::settle_allocator();
   ks::cli::init_messages();
   ks::cli::Context ctx;
   int i = 1;
