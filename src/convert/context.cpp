@@ -189,7 +189,7 @@ bool Context::process(const unsigned char* p, std::size_t n) {
 // guess (utf8_guess.h). Only between tags, so that every tag still to come
 // lies in the watched bytes. True when the reading stops.
 bool Context::start_utf8_guess(std::size_t at) {
-  if (!cs_.detecting || cs_.code != kCharsetAuto) {
+  if (!cs_.detecting) {  // a declaration or ESC settled the charset
     may_guess_ = false;
     return false;
   }
