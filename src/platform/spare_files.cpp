@@ -1,12 +1,15 @@
 #include "platform/spare_files.h"
 
 #include <fcntl.h>
-#include <stdio.h>  // renameat2, RENAME_EXCHANGE
+#include <linux/fs.h>  // FS_IOC_GETFLAGS, FS_TOPDIR_FL
+#include <stdio.h>     // renameat2, RENAME_EXCHANGE
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <random>
 
 #include "platform/fs.h"
 
@@ -36,6 +39,22 @@ std::string kind_of(std::string_view path) {
   return kind == "new.txt" ? "log.txt" : kind;
 }
 
+// Marks a folder as the top of a tree of its own, so that ext4 spreads the
+// folders made in it over the disk instead of keeping them near their
+// parent. False where the file system has no such mark.
+bool mark_as_top_folder(const std::string& os_path) {
+  const int fd = ::open(os_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok && !(flags & FS_TOPDIR_FL)) {
+    flags |= FS_TOPDIR_FL;
+    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ::close(fd);
+  return ok;
+}
+
 // A file of our own: regular, with no second name elsewhere (writing into a
 // recycled record must never change another file).
 bool plain_file(const std::string& os_path) {
@@ -53,6 +72,10 @@ SpareFiles::SpareFiles(std::string_view folder, std::size_t capacity) : capacity
     if (errno != EEXIST || !remove_tree(folder) || ::mkdir(folder_.c_str(), 0777) != 0) return;
   }
   active_ = true;
+  if (mark_as_top_folder(folder_)) {
+    fresh_folders_.resize(kFreshFolders);
+    fresh_seed_ = std::random_device{}();
+  }
 }
 
 SpareFiles::~SpareFiles() {
@@ -63,6 +86,9 @@ SpareFiles::~SpareFiles() {
   }
   free_.clear();
   count_ = 0;
+  for (const std::string& f : fresh_folders_) {
+    if (!f.empty()) ::rmdir(f.c_str());
+  }
   ::rmdir(folder_.c_str());
 }
 
@@ -73,6 +99,21 @@ std::size_t SpareFiles::count() const {
 
 std::string SpareFiles::fresh_name() {
   return folder_ + "/" + std::to_string(next_name_++);
+}
+
+std::string SpareFiles::fresh_path() {
+  std::lock_guard lock(mutex_);
+  if (fresh_folders_.empty()) return {};
+  std::string& folder = fresh_folders_[next_name_ % fresh_folders_.size()];
+  if (folder.empty()) {
+    // A name of its own in every run: ext4 starts its search for a roomy
+    // place from the name's hash, so the same names would put every run's
+    // new files where the previous runs' files were just freed.
+    std::string name = folder_ + "/n" + std::to_string(fresh_seed_ + next_name_);
+    if (::mkdir(name.c_str(), 0777) != 0) return {};
+    folder = std::move(name);
+  }
+  return folder + "/" + std::to_string(next_name_++);
 }
 
 std::string SpareFiles::take(const std::string& kind) {
@@ -165,13 +206,17 @@ bool SpareFiles::replace(std::string_view path, std::string_view data) {
   if (!active()) return write_file_atomic(path, data);
   const std::string kind = kind_of(path);
   const std::string target = to_os_path(path);
-  // Without a spare the new record is made beside its target rather than in
-  // the pool's folder: creations in one shared folder wait for each other
-  // on its lock, and renames between folders take the file system's lock.
   std::string spare = take(kind);
   const bool fresh = spare.empty();
-  const int fd = fresh ? create_temporary_beside(target, spare)
-                       : ::open(spare.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  int fd = -1;
+  if (!fresh) {
+    fd = ::open(spare.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  } else if (spare = fresh_path(); !spare.empty()) {
+    fd = ::open(spare.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  }
+  // Without the spread folders the new record is made beside its target:
+  // creations in one shared folder would wait for each other on its lock.
+  if (fresh && fd < 0) fd = create_temporary_beside(target, spare);
   if (fd < 0) {
     if (!fresh) ::unlink(spare.c_str());
     return write_file_atomic(path, data);

@@ -16,9 +16,16 @@
 // kept by the kind of file they were (the name without its digits), so a
 // result.db is written over an old result.db and a log over an old log: the
 // sizes match and little has to be cut off or added. When the pool is
-// empty (early in a run, or for files that are new), the new file is made
-// beside its target under a temporary name, as write_file_atomic() makes
-// it, and the file it replaces joins the pool. Where the
+// empty (early in a run, or for files that are new), a new file is made
+// and the file it replaces joins the pool. On ext4 the new file is made in
+// one of a few folders that the file system spreads over the disk (the
+// pool's folder is marked as the top of a tree), then moved into place:
+// ext4 without a journal makes a file by first stepping over every record
+// freed in the last minutes near the file's folder, and right beside a data
+// folder that was just copied or cleaned up that can be thousands, which
+// made new files cost more than all the rest of a check. Elsewhere the new
+// file is made beside its target under a temporary name, as
+// write_file_atomic() makes it. Where the
 // swap is not possible (another file system, no RENAME_EXCHANGE) the pool
 // falls back to the plain operations; anything but a regular file is never
 // taken into the pool, so a folder or link standing where a file of ours
@@ -68,6 +75,9 @@ class SpareFiles {
   // into it first (or deleted).
   void keep(std::string os_path, const std::string& kind);
   std::string fresh_name();  // under mutex_
+  // An OS path for a new file in one of the spread folders (made on first
+  // use); empty when there are none.
+  std::string fresh_path();
   // Takes the file at `os_path` into the pool (or unlinks it); true when
   // nothing is left there.
   bool adopt(const std::string& os_path, const std::string& kind);
@@ -82,6 +92,7 @@ class SpareFiles {
   // usual.
   int rename_if_absent(const std::string& from, const std::string& to, const std::string& kind);
 
+  static constexpr std::size_t kFreshFolders = 32;
   std::string folder_;  // OS path
   std::atomic<bool> active_{false};
   std::size_t capacity_;
@@ -90,6 +101,8 @@ class SpareFiles {
   std::map<std::string, bool> absent_;                    // by kind; guarded by mutex_
   std::size_t count_ = 0;                                 // guarded by mutex_
   unsigned long next_name_ = 0;                           // guarded by mutex_
+  std::vector<std::string> fresh_folders_;  // OS paths, empty until made; guarded by mutex_
+  unsigned long fresh_seed_ = 0;
 };
 
 // The plain operations when `spares` is null.
