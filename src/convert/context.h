@@ -17,6 +17,7 @@
 #include "convert/converter.h"
 #include "convert/limits.h"
 #include "convert/utf8_guess.h"
+#include "platform/ascii.h"
 #include "platform/sjis.h"
 #include "platform/url.h"
 
@@ -339,10 +340,6 @@ class Context {
   }
 }
 
-// ASCII-only case folding, for tag and attribute names.
-inline char ascii_lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 bool equals_nocase(std::string_view a, std::string_view b);
 std::size_t find_nocase(std::string_view text, std::string_view what);
 

@@ -5,11 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace ks::net {
+#include "platform/ascii.h"
 
-inline char ascii_lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+namespace ks::net {
 
 inline bool iequals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -1,7 +1,8 @@
 #include "net/webdriver_answer.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/ascii.h"
 
 namespace ks::net {
 namespace {
@@ -9,7 +10,7 @@ namespace {
 bool starts_with_nocase(std::string_view s, std::string_view prefix) {
   if (s.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
+    if (ascii_lower(s[i]) != prefix[i]) return false;
   }
   return true;
 }

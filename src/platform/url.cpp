@@ -1,7 +1,6 @@
 #include "platform/url.h"
 
-#include <cctype>
-
+#include "platform/ascii.h"
 #include "platform/sjis.h"
 
 namespace ks {
@@ -11,9 +10,7 @@ namespace {
 bool iequals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
   }
   return true;
 }
@@ -21,11 +18,11 @@ bool iequals(std::string_view a, std::string_view b) {
 // Length of the scheme at the start of `s` (ALPHA *( ALPHA / DIGIT / "+" /
 // "-" / "." ) followed by ':'), or 0 when there is none.
 std::size_t scheme_length(std::string_view s) {
-  if (s.empty() || !std::isalpha(static_cast<unsigned char>(s[0]))) return 0;
+  if (s.empty() || !is_ascii_alpha(s[0])) return 0;
   for (std::size_t i = 1; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
+    const char c = s[i];
     if (c == ':') return i;
-    if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return 0;
+    if (!is_ascii_alnum(c) && c != '+' && c != '-' && c != '.') return 0;
   }
   return 0;
 }

@@ -3,11 +3,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
 
+#include "platform/ascii.h"
 #include "platform/punycode.h"
 #include "platform/sjis.h"
 #include "store/browser_numbers.h"
@@ -20,12 +20,9 @@ namespace {
 constexpr std::string_view kSafe = ";/?:@&=+$,-_.!~*'()<>#%\"";
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-bool is_alnum(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 bool is_safe(unsigned char c) {
-  return is_alnum(c) || (c != 0 && kSafe.find(static_cast<char>(c)) != std::string_view::npos);
+  return is_ascii_alnum(static_cast<char>(c)) ||
+         (c != 0 && kSafe.find(static_cast<char>(c)) != std::string_view::npos);
 }
 
 void append_escape(std::string& out, unsigned char c) {
@@ -55,15 +52,14 @@ std::optional<std::string> lookup(const OpenEnv& env, std::string_view name) {
 }
 
 bool is_name_char(char c) {
-  return is_alnum(static_cast<unsigned char>(c)) || c == '_';
+  return is_ascii_alnum(c) || c == '_';
 }
 
 // A URL or search term written without a scheme ("www.example.com/x") that
 // starts like a host name gets "http://", as a browser's address bar would
 // read it; anything else stays as it is (and is refused if not absolute).
 std::string with_scheme(std::string address) {
-  if (is_openable_address(address) || address.empty() ||
-      !is_alnum(static_cast<unsigned char>(address.front()))) {
+  if (is_openable_address(address) || address.empty() || !is_ascii_alnum(address.front())) {
     return address;
   }
   return "http://" + address;
@@ -227,11 +223,11 @@ std::vector<std::string> split_command(std::string_view command) {
 bool is_openable_address(std::string_view address) {
   if (address.empty()) return false;
   if (address.front() == '/') return true;
-  if (!std::isalpha(static_cast<unsigned char>(address.front()))) return false;
+  if (!is_ascii_alpha(address.front())) return false;
   for (std::size_t i = 1; i < address.size(); ++i) {
     const char c = address[i];
     if (c == ':') return i + 1 < address.size();
-    if (!is_alnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return false;
+    if (!is_ascii_alnum(c) && c != '+' && c != '-' && c != '.') return false;
   }
   return false;
 }

@@ -1,12 +1,12 @@
 #include "present/report.h"
 
-#include <cctype>
 #include <cstdio>
 
 #include "check/item_walk.h"
 #include "compare/log_files.h"
 #include "compare/result_record.h"
 #include "convert/entities.h"
+#include "platform/ascii.h"
 #include "platform/fs.h"
 #include "platform/sjis.h"
 #include "present/html_text.h"
@@ -169,8 +169,7 @@ Visible visible_text(std::string_view log) {
     }
     if (c == '&') {
       std::size_t e = i + 1;
-      while (e < log.size() && e - i <= 9 &&
-             (std::isalnum(static_cast<unsigned char>(log[e])) || log[e] == '#')) {
+      while (e < log.size() && e - i <= 9 && (is_ascii_alnum(log[e]) || log[e] == '#')) {
         ++e;
       }
       if (e < log.size() && log[e] == ';') ++e;
