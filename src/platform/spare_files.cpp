@@ -1,9 +1,7 @@
 #include "platform/spare_files.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>  // FS_IOC_GETFLAGS, FS_TOPDIR_FL
-#include <stdio.h>     // renameat2, RENAME_EXCHANGE
-#include <sys/ioctl.h>
+#include <stdio.h>  // renameat2, RENAME_EXCHANGE
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 #include <cerrno>
 #include <random>
 
+#include "platform/ext4_spread.h"
 #include "platform/fs.h"
 
 namespace ks {
@@ -39,22 +38,6 @@ std::string kind_of(std::string_view path) {
   return kind == "new.txt" ? "log.txt" : kind;
 }
 
-// Marks a folder as the top of a tree of its own, so that ext4 spreads the
-// folders made in it over the disk instead of keeping them near their
-// parent. False where the file system has no such mark.
-bool mark_as_top_folder(const std::string& os_path) {
-  const int fd = ::open(os_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok && !(flags & FS_TOPDIR_FL)) {
-    flags |= FS_TOPDIR_FL;
-    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  ::close(fd);
-  return ok;
-}
-
 // A file of our own: regular, with no second name elsewhere (writing into a
 // recycled record must never change another file).
 bool plain_file(const std::string& os_path) {
@@ -72,7 +55,7 @@ SpareFiles::SpareFiles(std::string_view folder, std::size_t capacity) : capacity
     if (errno != EEXIST || !remove_tree(folder) || ::mkdir(folder_.c_str(), 0777) != 0) return;
   }
   active_ = true;
-  if (mark_as_top_folder(folder_)) {
+  if (on_ext4_without_journal(folder_) && mark_as_top_folder(folder_)) {
     fresh_folders_.resize(kFreshFolders);
     fresh_seed_ = std::random_device{}();
   }

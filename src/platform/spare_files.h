@@ -17,15 +17,13 @@
 // result.db is written over an old result.db and a log over an old log: the
 // sizes match and little has to be cut off or added. When the pool is
 // empty (early in a run, or for files that are new), a new file is made
-// and the file it replaces joins the pool. On ext4 the new file is made in
-// one of a few folders that the file system spreads over the disk (the
-// pool's folder is marked as the top of a tree), then moved into place:
-// ext4 without a journal makes a file by first stepping over every record
-// freed in the last minutes near the file's folder, and right beside a data
-// folder that was just copied or cleaned up that can be thousands, which
-// made new files cost more than all the rest of a check. Elsewhere the new
-// file is made beside its target under a temporary name, as
-// write_file_atomic() makes it. Where the
+// and the file it replaces joins the pool. On ext4 without a journal the
+// new file is made in one of a few folders that the file system spreads
+// over the disk, then moved into place (see platform/ext4_spread.h: beside
+// a data folder that was just copied or cleaned up, making a file there
+// cost more than all the rest of a check). Elsewhere the new file is made
+// beside its target under a temporary name, as write_file_atomic() makes
+// it. Where the
 // swap is not possible (another file system, no RENAME_EXCHANGE) the pool
 // falls back to the plain operations; anything but a regular file is never
 // taken into the pool, so a folder or link standing where a file of ours
