@@ -9,14 +9,6 @@
 
 namespace ks::net {
 
-inline bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-  }
-  return true;
-}
-
 inline bool istarts_with(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);
 }

@@ -2,18 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/ascii.h"
+#include "net/text_util.h"
 
 namespace ks::net {
 namespace {
-
-bool starts_with_nocase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (ascii_lower(s[i]) != prefix[i]) return false;
-  }
-  return true;
-}
 
 // Digits after optional blanks; -1 when there are none or the value is absurd.
 int64_t parse_decimal(std::string_view s) {
@@ -100,7 +92,7 @@ void AnswerTracker::end_line() {
     } else {
       state_ = length_ > 0 ? State::kBody : State::kBodyUnbounded;
     }
-  } else if (starts_with_nocase(line, "content-length:")) {
+  } else if (istarts_with(line, "content-length:")) {
     length_ = parse_decimal(line.substr(15));
   }
   line_.clear();

@@ -4,6 +4,8 @@
 // letters), so a byte above 0x7F is never a letter or a digit here.
 #pragma once
 
+#include <string_view>
+
 namespace ks {
 
 constexpr char ascii_lower(char c) {
@@ -17,6 +19,14 @@ constexpr bool is_ascii_digit(char c) {
 }
 constexpr bool is_ascii_alnum(char c) {
   return is_ascii_alpha(c) || is_ascii_digit(c);
+}
+
+constexpr bool iequals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace ks

@@ -7,14 +7,6 @@ namespace ks {
 
 namespace {
 
-bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-  }
-  return true;
-}
-
 // Length of the scheme at the start of `s` (ALPHA *( ALPHA / DIGIT / "+" /
 // "-" / "." ) followed by ':'), or 0 when there is none.
 std::size_t scheme_length(std::string_view s) {
